@@ -1,0 +1,33 @@
+#pragma once
+// The library's exception class and the few platform error classes it raises.
+
+#include <stdexcept>
+#include <string>
+
+namespace lumvane {
+
+// Carries one of the GIF library's fixed English messages.
+class GIFException : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// Platform error classes, with the platform texts the library quotes.
+class EStreamError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+class EReadError : public EStreamError {
+public:
+  using EStreamError::EStreamError;
+};
+class EWriteError : public EStreamError {
+public:
+  using EStreamError::EStreamError;
+};
+class EFOpenError : public EStreamError {
+public:
+  using EStreamError::EStreamError;
+};
+
+}  // namespace lumvane

@@ -1,0 +1,95 @@
+#include "gif/GIFImage.h"
+
+#include "gif/Errors.h"
+
+namespace lumvane {
+
+const TGIFDefaults GIFDefaults;
+
+TGIFImage::TGIFImage() : Frames(this), Header(this), EncoderKind(GIFDefaults.EncoderKind) { Clear(); }
+
+TGIFImage::~TGIFImage() { Frames.Clear(); }
+
+void TGIFImage::Clear() {
+  Frames.Clear();
+  Header.GlobalColorMap().Clear();
+  Header.SetLogicalScreenWidth(0);
+  Header.SetLogicalScreenHeight(0);
+  Header.PrepareFlags();
+}
+
+void TGIFImage::LoadFromStream(TStream& stream) {
+  static const std::string kLoading = "Loading...";
+  Progress(this, TProgressStage::Starting, 0, false, kLoading);
+  Clear();
+  const std::int64_t start = stream.Position();
+  try {
+    Header.LoadFromStream(stream);
+    Frames.LoadFromStream(stream, *this);
+    TGIFTrailer(this).LoadFromStream(stream);
+  } catch (...) {
+    stream.SetPosition(start);
+    Progress(this, TProgressStage::Ending, 0, true, kLoading);
+    throw;
+  }
+  Progress(this, TProgressStage::Ending, 100, true, kLoading);
+}
+
+void TGIFImage::SaveToStream(TStream& stream) {
+  static const std::string kSaving = "Saving...";
+  Progress(this, TProgressStage::Starting, 0, false, kSaving);
+  try {
+    Header.SaveToStream(stream);
+    Frames.SaveToStream(stream);
+    TGIFTrailer(this).SaveToStream(stream);
+  } catch (...) {
+    Progress(this, TProgressStage::Ending, 0, true, kSaving);
+    throw;
+  }
+  Progress(this, TProgressStage::Ending, 100, true, kSaving);
+}
+
+void TGIFImage::SetWidth(int value) {
+  for (const auto& frame : Frames)
+    if (frame->FrameLeft() + frame->FrameWidth() > value)
+      throw GIFException("Image width too small for contained frames");
+  if (value == Header.LogicalScreenWidth()) return;
+  Header.SetLogicalScreenWidth(value);
+  Changed();
+}
+
+void TGIFImage::SetHeight(int value) {
+  for (const auto& frame : Frames)
+    if (frame->FrameTop() + frame->FrameHeight() > value)
+      throw GIFException("Image height too small for contained frames");
+  if (value == Header.LogicalScreenHeight()) return;
+  Header.SetLogicalScreenHeight(value);
+  Changed();
+}
+
+TGIFVersion TGIFImage::Version() const {
+  TGIFVersion version = VersionUnknown;
+  for (const auto& frame : Frames) {
+    version = std::max(version, frame->RequiredVersion());
+    if (version >= Version89a) break;
+  }
+  return version;
+}
+
+int TGIFImage::ResolutionBits() const {
+  int bits = Header.ResolutionBits();
+  for (const auto& frame : Frames) bits = std::max(bits, frame->ResolutionBits());
+  return bits;
+}
+
+int TGIFImage::PixelBits() const {
+  int bits = Header.PixelBits();
+  for (const auto& frame : Frames) bits = std::max(bits, frame->PixelBits());
+  return bits;
+}
+
+void TGIFImage::ReportWarning(const TPersistent* sender, int severity, const std::string& message) {
+  if (WarningHandler) WarningHandler(sender, severity, message);
+}
+
+}  // namespace lumvane

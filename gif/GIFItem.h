@@ -1,0 +1,106 @@
+#pragma once
+// The items a document is made of, and the owning lists that hold them.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gif/Stream.h"
+#include "gif/Types.h"
+
+namespace lumvane {
+
+class TGIFImage;
+
+// Base class of everything that lives in a document: header, frames, trailer, extensions.
+class TGIFItem : public TPersistent {
+public:
+  explicit TGIFItem(TGIFImage* image) : image_(image) {}
+  TGIFItem(const TGIFItem&) = delete;
+  TGIFItem& operator=(const TGIFItem&) = delete;
+
+  virtual TGIFVersion RequiredVersion() const { return Version87a; }
+  // Passes the warning to the document with this item as the sender.
+  virtual void ReportWarning(int severity, const std::string& message);
+  virtual void SaveToStream(TStream& stream) = 0;
+  virtual void LoadFromStream(TStream& stream) = 0;
+  void SaveToFile(const std::string& path);
+  void LoadFromFile(const std::string& path);
+
+  TGIFImage* Image() const { return image_; }
+
+private:
+  TGIFImage* const image_;
+};
+
+// The one-byte trailer that ends a GIF file.
+class TGIFTrailer : public TGIFItem {
+public:
+  using TGIFItem::TGIFItem;
+  void SaveToStream(TStream& stream) override;
+  void LoadFromStream(TStream& stream) override;
+};
+
+// What every list shares, whatever its items: the owning document and warnings.
+class TGIFListBase : public TPersistent {
+public:
+  explicit TGIFListBase(TGIFImage* image) : image_(image) {}
+  TGIFListBase(const TGIFListBase&) = delete;
+  TGIFListBase& operator=(const TGIFListBase&) = delete;
+
+  virtual void ReportWarning(int severity, const std::string& message);
+  TGIFImage* Image() const { return image_; }
+
+private:
+  TGIFImage* const image_;
+};
+
+// An owning, ordered list of items.
+template <class T>
+class TGIFList : public TGIFListBase {
+public:
+  using TGIFListBase::TGIFListBase;
+  ~TGIFList() override { Clear(); }
+
+  int Count() const { return static_cast<int>(items_.size()); }
+  T& operator[](int index) const { return *items_.at(index); }
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
+
+  int Add(std::unique_ptr<T> item) {
+    items_.push_back(std::move(item));
+    return Count() - 1;
+  }
+  // Takes the item out and destroys it.
+  void Delete(int index) { TakeAt(index).reset(); }
+  // Deletes from the front until the list is empty.
+  void Clear() {
+    while (!items_.empty()) Delete(0);
+  }
+  // Takes the item out without destroying it; none when it is not in the list.
+  std::unique_ptr<T> Remove(const T* item) {
+    for (int i = 0; i < Count(); ++i)
+      if (items_[i].get() == item) return TakeAt(i);
+    return nullptr;
+  }
+  int IndexOf(const T* item) const {
+    for (int i = 0; i < Count(); ++i)
+      if (items_[i].get() == item) return i;
+    return -1;
+  }
+  // Writes every item in list order.
+  virtual void SaveToStream(TStream& stream) {
+    for (auto& item : items_) item->SaveToStream(stream);
+  }
+
+private:
+  std::unique_ptr<T> TakeAt(int index) {
+    std::unique_ptr<T> item = std::move(items_.at(index));
+    items_.erase(items_.begin() + index);
+    return item;
+  }
+
+  std::vector<std::unique_ptr<T>> items_;
+};
+
+}  // namespace lumvane

@@ -1,0 +1,198 @@
+#include "gif/GIFSubImage.h"
+
+#include <algorithm>
+
+#include "gif/Errors.h"
+#include "gif/GIFGraphicControlExtension.h"
+#include "gif/GIFImage.h"
+#include "lzw/LZWEncoder.h"
+#include "lzw/LZWDecoder.h"
+
+namespace lumvane {
+
+TGIFSubImage::TGIFSubImage(TGIFImage* image)
+    : TGIFItem(image), localColorMap_(*this), extensions_(image) {}
+
+// The extensions go first: a graphic control extension updates its frame as it goes.
+TGIFSubImage::~TGIFSubImage() { extensions_.Clear(); }
+
+void TGIFSubImage::Clear() {
+  extensions_.Clear();
+  localColorMap_.Clear();
+  ReleasePixels();
+  SetGeometry(FrameLeft(), FrameTop(), FrameWidth(), 0);
+  SetGeometry(FrameLeft(), FrameTop(), 0, 0);
+  IsTransparent = false;
+  ControlExtension = nullptr;
+}
+
+TGIFVersion TGIFSubImage::RequiredVersion() const {
+  TGIFVersion version = localColorMap_.Sorted() ? Version89a : Version87a;
+  for (const auto& extension : extensions_) {
+    if (version >= Version89a) break;
+    version = std::max(version, extension->RequiredVersion());
+  }
+  return version;
+}
+
+TGIFColorMap& TGIFSubImage::EffectiveColorMap() {
+  if (localColorMap_.Count() > 0) return localColorMap_;
+  if (Image() && Image()->Header.GlobalColorMap().Count() > 0) return Image()->Header.GlobalColorMap();
+  return localColorMap_;
+}
+
+void TGIFSubImage::PrepareFlags() {
+  if (localColorMap_.Count() > 0) {
+    int flags = 0x80 | ((localColorMap_.PixelBits() - 1) & 7);
+    if (localColorMap_.Sorted()) flags |= 0x20;
+    Descriptor[9] = static_cast<std::uint8_t>(flags);
+  } else {
+    Descriptor[9] &= 0x58;
+  }
+}
+
+void TGIFSubImage::SetGeometry(int left, int top, int width, int height) {
+  const bool resized = width != FrameWidth() || height != FrameHeight();
+  WriteLE16(&Descriptor[1], static_cast<std::uint16_t>(left));
+  WriteLE16(&Descriptor[3], static_cast<std::uint16_t>(top));
+  WriteLE16(&Descriptor[5], static_cast<std::uint16_t>(width));
+  WriteLE16(&Descriptor[7], static_cast<std::uint16_t>(height));
+  if (resized) {
+    ReleasePixels();
+    AllocatePixels();
+  }
+  TGIFImage* image = Image();
+  if (!image) return;
+  bool exceeds = false;
+  if (image->Width() < FrameLeft() + FrameWidth()) {
+    if (image->Width() > 0) {
+      exceeds = true;
+      ReportWarning(1, "Image width too small for contained frames");
+    }
+    image->SetWidth(FrameLeft() + FrameWidth());
+  }
+  if (image->Height() < FrameTop() + FrameHeight()) {
+    if (image->Height() > 0) {
+      exceeds = true;
+      ReportWarning(1, "Image height too small for contained frames");
+    }
+    image->SetHeight(FrameTop() + FrameHeight());
+  }
+  if (exceeds) ReportWarning(1, "Image exceeds Logical Screen size");
+}
+
+std::uint8_t TGIFSubImage::PixelAt(int x, int y) {
+  if (x < 0 || x >= FrameWidth()) throw GIFException("Invalid pixel coordinates");
+  return RowAt(y)[x];
+}
+
+std::uint8_t* TGIFSubImage::RowAt(int y) {
+  if (y < 0 || y >= FrameHeight()) throw GIFException("Invalid pixel coordinates");
+  EnsurePixels();
+  return pixels_.data() + static_cast<std::size_t>(y) * FrameWidth();
+}
+
+void TGIFSubImage::EnsurePixels() {
+  if (pixels_.empty()) AllocatePixels();
+  if (pixels_.empty()) throw GIFException("Image is empty");
+}
+
+void TGIFSubImage::CheckPixelLimits(std::int64_t pixels) const {
+  if (pixels > kMaxFramePixels) throw GIFException("Image too large");
+  if (!Image()) return;
+  std::int64_t total = pixels;
+  for (const auto& frame : Image()->Frames)
+    if (frame.get() != this) total += frame->PixelCount();
+  if (total > kMaxDocumentPixels) throw GIFException("Image too large");
+}
+
+void TGIFSubImage::AllocatePixels() {
+  ReleasePixels();
+  const std::int64_t count = static_cast<std::int64_t>(FrameWidth()) * FrameHeight();
+  CheckPixelLimits(count);
+  pixels_.resize(static_cast<std::size_t>(count));
+}
+
+void TGIFSubImage::ReleasePixels() {
+  pixels_.clear();
+  pixels_.shrink_to_fit();
+}
+
+void TGIFSubImage::DecodePixels(TStream& stream) {
+  AllocatePixels();
+  if (IsTransparent && ControlExtension)
+    std::fill(pixels_.begin(), pixels_.end(), ControlExtension->TransparentIndex());
+  const TWarningSink warn = [this](int severity, const std::string& message) {
+    ReportWarning(severity, message);
+  };
+  DecodeLZW(stream, TLZWFrame{pixels_.data(), FrameWidth(), FrameHeight(), IsInterlaced()}, warn);
+}
+
+void TGIFSubImage::EncodePixels(TStream& stream) {
+  int bits, colorCount;
+  if (localColorMap_.Count() > 0) {
+    colorCount = localColorMap_.Count();
+    bits = localColorMap_.PixelBits();
+  } else {
+    bits = Image() ? Image()->PixelBits() : 0;
+    colorCount = 1 << bits;
+  }
+  TLZWEncoder encoder;
+  encoder.Encode(stream, bits, colorCount, pixels_.data(), IsInterlaced(), FrameHeight(), FrameWidth());
+}
+
+void TGIFSubImage::LoadFromStream(TStream& stream) {
+  Clear();
+  extensions_.LoadFromStream(stream, *this);
+  std::uint8_t next = 0;
+  if (!TryReadByte(stream, next)) return;
+  stream.Seek(-1, TSeekOrigin::Current);
+  if (next == 0x3B || next == 0x00) return;
+
+  ReadExact(stream, Descriptor.data(), Descriptor.size());
+  if (FrameWidth() == 0 || FrameHeight() == 0) {
+    WriteLE16(&Descriptor[7], static_cast<std::uint16_t>(Image() ? Image()->Height() : 0));
+    WriteLE16(&Descriptor[5], static_cast<std::uint16_t>(Image() ? Image()->Width() : 0));
+    ReportWarning(1, "Image exceeds Logical Screen size");
+  }
+  if (ImageFlags() & 0x80) localColorMap_.LoadFromStream(stream, 2 << (ImageFlags() & 7));
+  DecodePixels(stream);
+}
+
+void TGIFSubImage::SaveToStream(TStream& stream) {
+  extensions_.SaveToStream(stream);
+  if (IsEmpty()) return;
+  PrepareFlags();
+  stream.WriteBuffer(Descriptor.data(), Descriptor.size());
+  localColorMap_.SaveToStream(stream);
+  EncodePixels(stream);
+}
+
+void TGIFImageList::LoadFromStream(TStream& stream, TGIFImage& parent) {
+  for (;;) {
+    std::uint8_t byte = 0;
+    if (!TryReadByte(stream, byte)) return;
+    if (byte == 0x00) continue;
+    stream.Seek(-1, TSeekOrigin::Current);
+    if (byte == 0x3B) return;
+    if (byte != 0x21 && byte != 0x2C) {
+      ReportWarning(1, "Unknown GIF block type");
+      return;
+    }
+    auto frame = std::make_unique<TGIFSubImage>(&parent);
+    frame->LoadFromStream(stream);
+    Add(std::move(frame));
+    parent.Progress(this, TProgressStage::Running, Percent(stream.Position(), stream.Size()),
+                          false, "Loading...");
+  }
+}
+
+void TGIFImageList::SaveToStream(TStream& stream) {
+  TGIFImage& image = *Image();
+  for (int i = 0; i < Count(); ++i) {
+    (*this)[i].SaveToStream(stream);
+    image.Progress(this, TProgressStage::Running, Percent(i + 1, Count()), false, "Saving...");
+  }
+}
+
+}  // namespace lumvane

@@ -1,0 +1,99 @@
+#pragma once
+// One frame: the extensions before an image, the image descriptor, the local color table
+// and the decoded pixels.
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "gif/GIFColorMap.h"
+#include "gif/GIFExtension.h"
+#include "gif/GIFItem.h"
+#include "gif/StreamHelpers.h"
+
+namespace lumvane {
+
+class TGIFGraphicControlExtension;
+
+// A frame may declare at most this many pixels, and a document's frames together at most
+// kMaxDocumentPixels; larger declarations fail with "Image too large" before allocation.
+constexpr std::int64_t kMaxFramePixels = std::int64_t{1} << 28;
+constexpr std::int64_t kMaxDocumentPixels = std::int64_t{1} << 31;
+
+class TGIFSubImage : public TGIFItem {
+public:
+  explicit TGIFSubImage(TGIFImage* image);
+  ~TGIFSubImage() override;
+
+  TGIFVersion RequiredVersion() const override;
+  void LoadFromStream(TStream& stream) override;
+  void SaveToStream(TStream& stream) override;
+
+  void Clear();
+
+  // Image descriptor: separator, left, top, width, height (2 bytes each), flags.
+  std::array<std::uint8_t, 10> Descriptor{0x2C};
+  int FrameLeft() const { return ReadLE16(&Descriptor[1]); }
+  int FrameTop() const { return ReadLE16(&Descriptor[3]); }
+  int FrameWidth() const { return ReadLE16(&Descriptor[5]); }
+  int FrameHeight() const { return ReadLE16(&Descriptor[7]); }
+  std::uint8_t ImageFlags() const { return Descriptor[9]; }
+  void SetFrameLeft(int value) { SetGeometry(value, FrameTop(), FrameWidth(), FrameHeight()); }
+  void SetFrameTop(int value) { SetGeometry(FrameLeft(), value, FrameWidth(), FrameHeight()); }
+  void SetFrameWidth(int value) { SetGeometry(FrameLeft(), FrameTop(), value, FrameHeight()); }
+  void SetFrameHeight(int value) { SetGeometry(FrameLeft(), FrameTop(), FrameWidth(), value); }
+  void SetGeometry(int left, int top, int width, int height);
+  TRect FrameRect() const {
+    return {FrameLeft(), FrameTop(), FrameLeft() + FrameWidth(), FrameTop() + FrameHeight()};
+  }
+  bool IsInterlaced() const { return ImageFlags() & 0x40; }
+  bool IsEmpty() const { return pixels_.empty() || FrameWidth() == 0 || FrameHeight() == 0; }
+
+  // Rebuilds ImageFlags before saving.
+  void PrepareFlags();
+
+  TGIFLocalColorMap& LocalColorMap() { return localColorMap_; }
+  const TGIFLocalColorMap& LocalColorMap() const { return localColorMap_; }
+  // The local map when it has entries, else the global map when that has, else the local.
+  TGIFColorMap& EffectiveColorMap();
+  int PixelBits() const { return localColorMap_.PixelBits(); }
+  int ResolutionBits() const { return PixelBits() - 1; }
+
+  TGIFExtensionList& Extensions() { return extensions_; }
+  const TGIFExtensionList& Extensions() const { return extensions_; }
+  bool IsTransparent = false;
+  TGIFGraphicControlExtension* ControlExtension = nullptr;
+
+  // One color index per pixel, rows top to bottom, no padding.
+  std::uint8_t* Pixels() { return pixels_.data(); }
+  const std::uint8_t* Pixels() const { return pixels_.data(); }
+  std::int64_t PixelCount() const { return static_cast<std::int64_t>(pixels_.size()); }
+  std::uint8_t PixelAt(int x, int y);
+  std::uint8_t* RowAt(int y);
+  void EnsurePixels();
+  // A zero-filled buffer of width × height bytes (none when the product is 0).
+  void AllocatePixels();
+  void ReleasePixels();
+  // Decodes the image data at the stream position into a new pixel buffer.
+  void DecodePixels(TStream& stream);
+  // Writes the pixels as image data with the encoder the document's EncoderKind names.
+  void EncodePixels(TStream& stream);
+
+private:
+  // Fails with "Image too large" when a buffer of width × height would break the limits.
+  void CheckPixelLimits(std::int64_t pixels) const;
+
+  std::vector<std::uint8_t> pixels_;
+  TGIFLocalColorMap localColorMap_;
+  TGIFExtensionList extensions_;
+};
+
+// The frame list of a document.
+class TGIFImageList : public TGIFList<TGIFSubImage> {
+public:
+  using TGIFList::TGIFList;
+  void LoadFromStream(TStream& stream, TGIFImage& parent);
+  void SaveToStream(TStream& stream) override;
+};
+
+}  // namespace lumvane

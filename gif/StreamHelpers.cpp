@@ -1,0 +1,50 @@
+#include "gif/StreamHelpers.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "gif/Errors.h"
+
+namespace lumvane {
+
+void ReadExact(TStream& stream, void* buffer, std::size_t count) {
+  if (stream.Read(buffer, count) != count) throw GIFException("Premature end of data");
+}
+
+bool TryReadByte(TStream& stream, std::uint8_t& value) { return stream.Read(&value, 1) == 1; }
+
+std::uint8_t ReadByte(TStream& stream) {
+  std::uint8_t value = 0;
+  return TryReadByte(stream, value) ? value : 0;
+}
+
+void WriteByte(TStream& stream, std::uint8_t value) { stream.WriteBuffer(&value, 1); }
+
+void WriteLines(TStream& stream, const TLines& lines) {
+  for (const std::string& line : lines) {
+    for (std::size_t at = 0; at < line.size();) {
+      const std::size_t chunk = std::min<std::size_t>(line.size() - at, 255);
+      WriteByte(stream, static_cast<std::uint8_t>(chunk));
+      stream.WriteBuffer(line.data() + at, chunk);
+      at += chunk;
+    }
+  }
+  WriteByte(stream, 0);
+}
+
+void ReadLines(TStream& stream, TLines& lines) {
+  lines.clear();
+  std::uint8_t size = 0;
+  char chunk[255];
+  while (TryReadByte(stream, size) && size != 0) {
+    ReadExact(stream, chunk, size);
+    lines.emplace_back(chunk, strnlen(chunk, size));
+  }
+}
+
+void SkipSubBlocks(TStream& stream) {
+  std::uint8_t size = 0;
+  while (TryReadByte(stream, size) && size != 0) stream.Seek(size, TSeekOrigin::Current);
+}
+
+}  // namespace lumvane

@@ -1,0 +1,58 @@
+#pragma once
+// What both pixel encoders share: code packing into sub-blocks, the interlaced pixel walk
+// and the frame's framing (minimum code size byte, end code, terminator).
+
+#include <cstdint>
+#include <optional>
+
+#include "gif/Stream.h"
+#include "lzw/GIFWriter.h"
+
+namespace lumvane {
+
+class TGIFEncoder {
+public:
+  virtual ~TGIFEncoder() = default;
+
+  // Writes the image data of a frame of width × height pixels (display order). Pixels at
+  // or above colorCount fail with GIFException "Color not in color table"; what was
+  // written by then stays in the stream, without a terminator.
+  void Encode(TStream& stream, int minCodeSize, int colorCount, const std::uint8_t* pixels,
+              bool interlaced, int height, int width);
+
+protected:
+  virtual void EmitCode(int code);
+  virtual void EmitClear();
+  virtual void EncodeBody() = 0;
+
+  // Moves to the next pixel in sending order; false at the end of the frame.
+  bool AdvancePixel();
+  // The pixel under the cursor, checked against the color count.
+  int CurrentPixel() const;
+  static int MaxCodeForBits(int bits) { return (1 << bits) - 1; }
+
+  int ColorCount = 0;
+  int MinCodeSize = 0;
+  int StartWidth = 0;
+  int CodeWidth = 0;
+  int WidthCeiling = 0;
+  int ClearCode = 0;
+  int EndCode = 0;
+  int FirstFreeCode = 0;
+  bool JustCleared = false;
+
+private:
+  std::optional<TGIFWriter> writer_;
+  const std::uint8_t* pixels_ = nullptr;
+  const std::uint8_t* cursor_ = nullptr;
+  int width_ = 0;
+  int height_ = 0;
+  bool interlaced_ = false;
+  std::int64_t countdown_ = 0;
+  int row_ = 0;
+  int pass_ = 0;
+  std::uint32_t BitAccumulator = 0;
+  int PendingBits = 0;
+};
+
+}  // namespace lumvane

@@ -1,0 +1,237 @@
+#include "lzw/LZWDecoder.h"
+
+#include <cstring>
+#include <memory>
+
+#include "gif/Errors.h"
+#include "gif/StreamHelpers.h"
+
+namespace lumvane {
+namespace {
+
+constexpr int kTableSize = 4096;
+constexpr int kStackSize = 8192;
+constexpr int kLargestMinCodeSize = 11;
+
+// Decoder state for one frame. Codes are read least significant bit first from a buffer
+// that holds the unread tail of the previous sub-block followed by the current one.
+class TLZWDecoder {
+public:
+  TLZWDecoder(TStream& stream, const TWarningSink& warn) : stream_(stream), warn_(warn) {}
+
+  // Reads the minimum code size; false when the stream has no byte for it.
+  bool Start();
+  int NextValue() { return StackTop > 0 ? ExpansionStack[--StackTop] : DecodeStep(); }
+  // After the pixel loop: read one more code (normally the end code), then make sure the
+  // stream stands behind the image data even when the frame carries excess data.
+  void Finish();
+
+private:
+  int FetchCode(int width);
+  void Refill();
+  int DecodeStep();
+  void ResetTable();
+  void Push(int value) {
+    if (StackTop >= kStackSize) throw GIFException("Circular decoder table entry");
+    ExpansionStack[StackTop++] = value;
+  }
+
+  TStream& stream_;
+  const TWarningSink& warn_;
+
+  int MinCodeSize = 0;
+  int CodeWidth = 0;
+  int ClearCode = 0;
+  int EndCode = 0;
+  int WidthLimit = 0;
+  int NextFreeCode = 0;
+  int FirstValue = 0;
+  int PreviousCode = 0;
+  bool TerminatorSeen = false;
+  bool DataExhausted = false;
+  bool InitialClearPending = true;
+  bool ImageDataConsumed = false;  // the stream stands behind the terminator
+  bool EndCodeSeen = false;        // nothing more is read once the end code has come
+  bool OutOfBits = false;          // the data has ended where a code was needed
+
+  // Bit reader: BitPosition and BitLimit count bits from the start of BitBuffer.
+  std::uint8_t BitBuffer[2 + 255 + 4] = {};
+  int BufferedBytes = 0;
+  int BitPosition = 0;
+  int BitLimit = 0;
+
+  int StackTop = 0;
+  int PrefixTable[kTableSize];
+  int SuffixTable[kTableSize];
+  int ExpansionStack[kStackSize];
+};
+
+bool TLZWDecoder::Start() {
+  std::uint8_t size = 0;
+  if (!TryReadByte(stream_, size)) {
+    ImageDataConsumed = true;
+    return false;
+  }
+  if (size > kLargestMinCodeSize) throw GIFException("Invalid LZW code size");
+  MinCodeSize = size;
+  ClearCode = 1 << MinCodeSize;
+  EndCode = ClearCode + 1;
+  CodeWidth = MinCodeSize + 1;
+  WidthLimit = 2 * ClearCode;
+  NextFreeCode = ClearCode + 2;
+  return true;
+}
+
+// Appends the next sub-block behind the unread bytes, or notes that the data has ended.
+void TLZWDecoder::Refill() {
+  const int keepFrom = BitPosition / 8;
+  const int kept = BufferedBytes - keepFrom;
+  std::memmove(BitBuffer, BitBuffer + keepFrom, kept);
+  BufferedBytes = kept;
+  BitPosition -= keepFrom * 8;
+  BitLimit = BufferedBytes * 8;
+
+  std::uint8_t length = 0;
+  if (!TryReadByte(stream_, length)) {
+    // The data ends where a sub-block should start: decoding stops without a warning.
+    OutOfBits = true;
+    ImageDataConsumed = true;
+    return;
+  }
+  if (length == 0) {
+    TerminatorSeen = true;
+    DataExhausted = true;
+    ImageDataConsumed = true;
+    return;
+  }
+  int count = length;
+  if (count > stream_.Remaining()) {
+    warn_(1, "Premature end of data");
+    count = static_cast<int>(stream_.Remaining());
+  }
+  ReadExact(stream_, BitBuffer + BufferedBytes, count);
+  BufferedBytes += count;
+  std::memset(BitBuffer + BufferedBytes, 0, 4);
+  BitLimit = BufferedBytes * 8;
+}
+
+int TLZWDecoder::FetchCode(int width) {
+  if (InitialClearPending) {
+    InitialClearPending = false;
+    return ClearCode;
+  }
+  while (BitPosition + width > BitLimit) {
+    if (OutOfBits) return -1;
+    if (DataExhausted) {
+      // Past the terminator: reported once; bits left, if any, are the last byte's padding.
+      if (BitPosition >= BitLimit) warn_(1, "Decoder bit buffer under-run");
+      OutOfBits = true;
+      return -1;
+    }
+    Refill();
+  }
+  const int at = BitPosition >> 3;
+  const std::uint32_t window =
+      BitBuffer[at] | (BitBuffer[at + 1] << 8) | (static_cast<std::uint32_t>(BitBuffer[at + 2]) << 16);
+  BitPosition += width;
+  return static_cast<int>((window >> (BitPosition - width - at * 8)) & ((1u << width) - 1));
+}
+
+void TLZWDecoder::ResetTable() {
+  for (int i = 0; i < ClearCode; ++i) {
+    PrefixTable[i] = 0;
+    SuffixTable[i] = i;
+  }
+  for (int i = ClearCode; i < kTableSize; ++i) PrefixTable[i] = SuffixTable[i] = 0;
+  CodeWidth = MinCodeSize + 1;
+  WidthLimit = 2 * ClearCode;
+  NextFreeCode = ClearCode + 2;
+  StackTop = 0;
+}
+
+int TLZWDecoder::DecodeStep() {
+  if (EndCodeSeen) return -2;
+  int code = FetchCode(CodeWidth);
+  if (code < 0) return code;
+  if (code == ClearCode) {
+    ResetTable();
+    do {
+      code = FetchCode(CodeWidth);
+    } while (code == ClearCode);
+    FirstValue = PreviousCode = code;
+    return code;
+  }
+  if (code == EndCode) {
+    if (!TerminatorSeen) SkipSubBlocks(stream_);
+    ImageDataConsumed = true;
+    EndCodeSeen = true;
+    return -2;
+  }
+  const int incoming = code;
+  if (code >= NextFreeCode) {
+    Push(FirstValue);
+    code = PreviousCode;
+  }
+  while (code >= ClearCode) {
+    Push(SuffixTable[code]);
+    if (PrefixTable[code] == code) throw GIFException("Circular decoder table entry");
+    code = PrefixTable[code];
+  }
+  FirstValue = SuffixTable[code];
+  Push(FirstValue);
+  if (NextFreeCode < kTableSize) {
+    PrefixTable[NextFreeCode] = PreviousCode;
+    SuffixTable[NextFreeCode] = FirstValue;
+    ++NextFreeCode;
+    if (NextFreeCode >= WidthLimit && WidthLimit < kTableSize) {
+      WidthLimit *= 2;
+      ++CodeWidth;
+    }
+  }
+  PreviousCode = incoming;
+  return ExpansionStack[--StackTop];
+}
+
+void TLZWDecoder::Finish() {
+  NextValue();
+  if (!ImageDataConsumed) SkipSubBlocks(stream_);
+}
+
+}  // namespace
+
+void DecodeLZW(TStream& stream, const TLZWFrame& frame, const TWarningSink& warn) {
+  auto decoder = std::make_unique<TLZWDecoder>(stream, warn);
+  if (!decoder->Start()) return;
+  std::uint8_t* const pixels = frame.Pixels;
+  const int width = frame.Width;
+  const int height = frame.Height;
+  if (!frame.Interlaced) {
+    const std::int64_t count = static_cast<std::int64_t>(width) * height;
+    for (std::int64_t i = 0; i < count; ++i) {
+      const int value = decoder->NextValue();
+      if (value < 0) break;
+      pixels[i] = static_cast<std::uint8_t>(value);
+    }
+  } else {
+    int row = 0, step = 8, pass = 0;
+    for (int rows = 0; rows < height; ++rows) {
+      std::uint8_t* line = pixels + static_cast<std::int64_t>(row) * width;
+      bool ended = false;
+      for (int x = 0; x < width && !ended; ++x) {
+        const int value = decoder->NextValue();
+        if (value < 0) ended = true;
+        else line[x] = static_cast<std::uint8_t>(value);
+      }
+      if (ended) break;
+      row += step;
+      while (row >= height) {
+        if (pass > 0) step /= 2;
+        ++pass;
+        row = step / 2;
+      }
+    }
+  }
+  decoder->Finish();
+}
+
+}  // namespace lumvane

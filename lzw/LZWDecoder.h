@@ -1,0 +1,30 @@
+#pragma once
+// Decodes GIF image data (minimum code size byte, data sub-blocks, terminator) into a
+// buffer of one color index per pixel in display order. Knows nothing of documents.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "gif/Stream.h"
+
+namespace lumvane {
+
+// Receives the decoder's warnings (severity, message); the decoder always uses severity 1.
+using TWarningSink = std::function<void(int severity, const std::string& message)>;
+
+struct TLZWFrame {
+  std::uint8_t* Pixels;  // Width × Height bytes, already filled with the fill value
+  int Width;
+  int Height;
+  bool Interlaced;
+};
+
+// Reads the image data at the stream's position and decodes it into frame.Pixels.
+// Pixels the data does not reach keep their value. Afterwards the stream stands behind the
+// image data's terminator (or at the end of the data). Oddities are warnings; a corrupt
+// table raises GIFException "Circular decoder table entry", a code size that 12-bit codes
+// cannot carry raises "Invalid LZW code size".
+void DecodeLZW(TStream& stream, const TLZWFrame& frame, const TWarningSink& warn);
+
+}  // namespace lumvane

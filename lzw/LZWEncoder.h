@@ -1,0 +1,49 @@
+#pragma once
+// The LZW encoder and its string dictionary.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "lzw/GIFEncoder.h"
+
+namespace lumvane {
+
+// Open addressing over 8009 slots; a used slot holds key << 12 | code, an empty slot has
+// all upper 20 bits set. Keys are prefix code << 8 | pixel value.
+class THashTable {
+public:
+  static constexpr int kSlots = 8009;
+
+  THashTable() { Reset(); }
+  void Reset() { slots_.fill(0xFFFFFFFFu); }
+  void AddEntry(std::uint32_t key, int code);
+  // The code stored for the key, or -1.
+  int FindEntry(std::uint32_t key) const;
+
+  static int HashOf(std::uint32_t key) { return static_cast<int>((key ^ (key >> 4)) % kSlots); }
+  static int NextProbe(int h) {
+    if (h == 0) return kSlots - 1;
+    return 2 * h >= kSlots ? 2 * h - kSlots : 2 * h;
+  }
+
+private:
+  static constexpr std::uint32_t kEmpty = 0xFFFFF;
+  static bool IsEmpty(std::uint32_t slot) { return (slot >> 12) == kEmpty; }
+
+  std::array<std::uint32_t, kSlots> slots_;
+};
+
+class TLZWEncoder : public TGIFEncoder {
+protected:
+  void EmitCode(int code) override;
+  void EmitClear() override;
+  void EncodeBody() override;
+
+private:
+  int CurrentCode = 0;
+  int NextFreeCode = 0;
+  std::unique_ptr<THashTable> Dictionary;
+};
+
+}  // namespace lumvane

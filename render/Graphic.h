@@ -1,0 +1,41 @@
+#pragma once
+// Base class of the picture system's graphics: size, streaming, progress and change
+// notification.
+
+#include <functional>
+#include <string>
+
+#include "gif/Stream.h"
+#include "gif/Types.h"
+
+namespace lumvane {
+
+class TGraphic : public TPersistent {
+public:
+  ~TGraphic() override = default;
+
+  virtual bool IsEmpty() const = 0;
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+  virtual void LoadFromStream(TStream& stream) = 0;
+  virtual void SaveToStream(TStream& stream) = 0;
+
+  void LoadFromFile(const std::string& path);
+  void SaveToFile(const std::string& path);
+
+  TProgressEvent OnProgress;
+  std::function<void(const TGraphic& sender)> OnChange;
+
+  // Sends a progress report to OnProgress when it is set.
+  void Progress(const TPersistent* sender, TProgressStage stage, int percent, bool redrawNow,
+                const std::string& message) const {
+    if (OnProgress) OnProgress(sender, stage, percent, redrawNow, TRect{}, message);
+  }
+
+protected:
+  void Changed() const {
+    if (OnChange) OnChange(*this);
+  }
+};
+
+}  // namespace lumvane
