@@ -42,9 +42,15 @@ void ReadLines(TStream& stream, TLines& lines) {
   }
 }
 
-void SkipSubBlocks(TStream& stream) {
+bool SkipSubBlocks(TStream& stream) {
   std::uint8_t size = 0;
-  while (TryReadByte(stream, size) && size != 0) stream.Seek(size, TSeekOrigin::Current);
+  while (TryReadByte(stream, size)) {
+    if (size == 0) return true;
+    if (stream.Remaining() < size) break;
+    stream.Seek(size, TSeekOrigin::Current);
+  }
+  stream.Seek(0, TSeekOrigin::End);
+  return false;
 }
 
 }  // namespace lumvane

@@ -37,7 +37,7 @@ void WriteLines(TStream& stream, const TLines& lines);
 // Each data sub-block becomes one line (up to its first zero byte).
 void ReadLines(TStream& stream, TLines& lines);
 
-// Skips data sub-blocks up to and including the terminator, or to the end of the data.
-void SkipSubBlocks(TStream& stream);
+// Skips data sub-blocks up to and including the terminator; false when the data ends first.
+bool SkipSubBlocks(TStream& stream);
 
 }  // namespace lumvane

@@ -31,6 +31,11 @@ private:
   void Refill();
   int DecodeStep();
   void ResetTable();
+  // The data ended inside the image data: reported once per frame.
+  void ReportTruncation() {
+    if (!TruncationReported) warn_(1, "Premature end of data");
+    TruncationReported = true;
+  }
   void Push(int value) {
     if (StackTop >= kStackSize) throw GIFException("Circular decoder table entry");
     ExpansionStack[StackTop++] = value;
@@ -53,6 +58,7 @@ private:
   bool ImageDataConsumed = false;  // the stream stands behind the terminator
   bool EndCodeSeen = false;        // nothing more is read once the end code has come
   bool OutOfBits = false;          // the data has ended where a code was needed
+  bool TruncationReported = false;
 
   // Bit reader: BitPosition and BitLimit count bits from the start of BitBuffer.
   std::uint8_t BitBuffer[2 + 255 + 4] = {};
@@ -69,6 +75,7 @@ private:
 bool TLZWDecoder::Start() {
   std::uint8_t size = 0;
   if (!TryReadByte(stream_, size)) {
+    ReportTruncation();
     ImageDataConsumed = true;
     return false;
   }
@@ -93,7 +100,7 @@ void TLZWDecoder::Refill() {
 
   std::uint8_t length = 0;
   if (!TryReadByte(stream_, length)) {
-    // The data ends where a sub-block should start: decoding stops without a warning.
+    ReportTruncation();
     OutOfBits = true;
     ImageDataConsumed = true;
     return;
@@ -106,7 +113,7 @@ void TLZWDecoder::Refill() {
   }
   int count = length;
   if (count > stream_.Remaining()) {
-    warn_(1, "Premature end of data");
+    ReportTruncation();
     count = static_cast<int>(stream_.Remaining());
   }
   ReadExact(stream_, BitBuffer + BufferedBytes, count);
@@ -158,11 +165,14 @@ int TLZWDecoder::DecodeStep() {
     do {
       code = FetchCode(CodeWidth);
     } while (code == ClearCode);
-    FirstValue = PreviousCode = code;
-    return code;
+    // An end code right after a clear ends the data; it is not a pixel value.
+    if (code != EndCode) {
+      FirstValue = PreviousCode = code;
+      return code;
+    }
   }
   if (code == EndCode) {
-    if (!TerminatorSeen) SkipSubBlocks(stream_);
+    if (!TerminatorSeen && !SkipSubBlocks(stream_)) ReportTruncation();
     ImageDataConsumed = true;
     EndCodeSeen = true;
     return -2;
@@ -194,35 +204,38 @@ int TLZWDecoder::DecodeStep() {
 
 void TLZWDecoder::Finish() {
   NextValue();
-  if (!ImageDataConsumed) SkipSubBlocks(stream_);
+  if (!ImageDataConsumed && !SkipSubBlocks(stream_)) ReportTruncation();
 }
 
 }  // namespace
 
 void DecodeLZW(TStream& stream, const TLZWFrame& frame, const TWarningSink& warn) {
-  auto decoder = std::make_unique<TLZWDecoder>(stream, warn);
-  if (!decoder->Start()) return;
   std::uint8_t* const pixels = frame.Pixels;
   const int width = frame.Width;
   const int height = frame.Height;
+  const std::int64_t count = static_cast<std::int64_t>(width) * height;
+  const char* const shortfall = "Image data ends before the last pixel";
+  auto decoder = std::make_unique<TLZWDecoder>(stream, warn);
+  if (!decoder->Start()) {
+    if (count > 0) warn(1, shortfall);
+    return;
+  }
+  bool complete = true;
   if (!frame.Interlaced) {
-    const std::int64_t count = static_cast<std::int64_t>(width) * height;
-    for (std::int64_t i = 0; i < count; ++i) {
+    for (std::int64_t i = 0; i < count && complete; ++i) {
       const int value = decoder->NextValue();
-      if (value < 0) break;
-      pixels[i] = static_cast<std::uint8_t>(value);
+      if (value < 0) complete = false;
+      else pixels[i] = static_cast<std::uint8_t>(value);
     }
   } else {
     int row = 0, step = 8, pass = 0;
-    for (int rows = 0; rows < height; ++rows) {
+    for (int rows = 0; rows < height && complete; ++rows) {
       std::uint8_t* line = pixels + static_cast<std::int64_t>(row) * width;
-      bool ended = false;
-      for (int x = 0; x < width && !ended; ++x) {
+      for (int x = 0; x < width && complete; ++x) {
         const int value = decoder->NextValue();
-        if (value < 0) ended = true;
+        if (value < 0) complete = false;
         else line[x] = static_cast<std::uint8_t>(value);
       }
-      if (ended) break;
       row += step;
       while (row >= height) {
         if (pass > 0) step /= 2;
@@ -232,6 +245,7 @@ void DecodeLZW(TStream& stream, const TLZWFrame& frame, const TWarningSink& warn
     }
   }
   decoder->Finish();
+  if (!complete) warn(1, shortfall);
 }
 
 }  // namespace lumvane

@@ -22,9 +22,12 @@ struct TLZWFrame {
 
 // Reads the image data at the stream's position and decodes it into frame.Pixels.
 // Pixels the data does not reach keep their value. Afterwards the stream stands behind the
-// image data's terminator (or at the end of the data). Oddities are warnings; a corrupt
-// table raises GIFException "Circular decoder table entry", a code size that 12-bit codes
-// cannot carry raises "Invalid LZW code size".
+// image data's terminator (or at the end of the data); excess data is skipped. Oddities are
+// warnings: "Premature end of data" when the data ends inside the image data, "Decoder bit
+// buffer under-run" when codes run out after the terminator, "Image data ends before the
+// last pixel" when the pixels are not all covered. A corrupt table raises GIFException
+// "Circular decoder table entry"; a code size that 12-bit codes cannot carry raises
+// "Invalid LZW code size".
 void DecodeLZW(TStream& stream, const TLZWFrame& frame, const TWarningSink& warn);
 
 }  // namespace lumvane

@@ -128,7 +128,8 @@ TEST(Frame, AZeroSizedFrameTakesTheScreenSize) {
                       ImageData(2, PackCodes({{4, 3}, {1, 3}, {5, 3}})) + Bytes{0x3B};
   const Loaded loaded = LoadBytes(bytes);
   ASSERT_EQ(loaded.Error, "");
-  EXPECT_EQ(loaded.Warnings, std::vector<std::string>{"Image exceeds Logical Screen size"});
+  EXPECT_EQ(loaded.Warnings, (std::vector<std::string>{"Image exceeds Logical Screen size",
+                                                       "Image data ends before the last pixel"}));
   const TGIFSubImage& frame = loaded.Image->Frames[0];
   EXPECT_EQ(frame.FrameLeft(), 1);
   EXPECT_EQ(frame.FrameWidth(), 3);

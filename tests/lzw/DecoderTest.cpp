@@ -26,6 +26,8 @@ Decoded Decode(const Bytes& data, int width, int height, bool interlaced = false
   return result;
 }
 
+const std::string kShortfall = "Image data ends before the last pixel";
+
 // Codes that repeat pixel 1 four times (the second code is the one being defined), then
 // the end code once the table has grown to 4-bit codes.
 const std::vector<std::pair<int, int>> kFourOnes = {{1, 3}, {6, 3}, {1, 3}, {5, 4}};
@@ -46,7 +48,7 @@ TEST(Decoder, EarlyEndCodeKeepsFillAndReadsNothingOfTheNextBlock) {
   const Bytes data = ImageData(2, PackCodes({{4, 3}, {2, 3}, {3, 3}, {5, 3}})) + Bytes{0x3B};
   const Decoded decoded = Decode(data, 3, 2, false, 7);
   EXPECT_EQ(decoded.Pixels, (Bytes{2, 3, 7, 7, 7, 7}));
-  EXPECT_TRUE(decoded.Warnings.empty());
+  EXPECT_EQ(decoded.Warnings, std::vector<std::string>{kShortfall});
   EXPECT_EQ(decoded.EndPosition, static_cast<std::int64_t>(data.size()) - 1);
 }
 
@@ -113,7 +115,7 @@ TEST(Decoder, RunningOutOfBitsAfterTheTerminatorWarnsUnderRun) {
   ASSERT_EQ(codes.size(), 3u);
   const Decoded decoded = Decode(ImageData(2, codes), 4, 4, false, 9);
   EXPECT_EQ(Bytes(decoded.Pixels.begin(), decoded.Pixels.begin() + 7), (Bytes{1, 1, 1, 1, 1, 1, 9}));
-  EXPECT_EQ(decoded.Warnings, std::vector<std::string>{"Decoder bit buffer under-run"});
+  EXPECT_EQ(decoded.Warnings, (std::vector<std::string>{"Decoder bit buffer under-run", kShortfall}));
 }
 
 TEST(Decoder, ExcessDataIsSkippedUpToTheTerminator) {
@@ -133,12 +135,27 @@ TEST(Decoder, ClearCodeRightBeforeTheEndCodeDecodesAndEndsBehindTheData) {
   EXPECT_EQ(decoded.EndPosition, static_cast<std::int64_t>(data.size()) - 1);
 }
 
-TEST(Decoder, MissingDataLeavesTheFill) {
+TEST(Decoder, DataCutOffByTheEndOfTheFileLeavesTheFillAndWarns) {
+  const std::vector<std::string> truncated = {"Premature end of data", kShortfall};
   const Decoded nothing = Decode({}, 2, 1, false, 4);
   EXPECT_EQ(nothing.Pixels, (Bytes{4, 4}));
+  EXPECT_EQ(nothing.Warnings, truncated);
   const Decoded noSubBlocks = Decode({2}, 2, 1, false, 4);
   EXPECT_EQ(noSubBlocks.Pixels, (Bytes{4, 4}));
-  EXPECT_TRUE(noSubBlocks.Warnings.empty());
+  EXPECT_EQ(noSubBlocks.Warnings, truncated);
+  // The end code comes, but the sub-blocks after it run past the end of the file.
+  const Decoded cutAfterEnd = Decode(Bytes{2, 2} + PackCodes({{4, 3}, {1, 3}, {5, 3}}) + Bytes{9, 1}, 1, 1);
+  EXPECT_EQ(cutAfterEnd.Pixels, Bytes{1});
+  EXPECT_EQ(cutAfterEnd.Warnings, std::vector<std::string>{"Premature end of data"});
+}
+
+TEST(Decoder, AnEndCodeRightAfterAClearIsNoPixel) {
+  // How encoders write a frame without pixel data.
+  const Bytes data = ImageData(2, PackCodes({{5, 3}})) + Bytes{0x3B};
+  const Decoded decoded = Decode(data, 2, 2, false, 3);
+  EXPECT_EQ(decoded.Pixels, (Bytes{3, 3, 3, 3}));
+  EXPECT_EQ(decoded.Warnings, std::vector<std::string>{kShortfall});
+  EXPECT_EQ(decoded.EndPosition, static_cast<std::int64_t>(data.size()) - 1);
 }
 
 TEST(Decoder, CodeSizesBeyondTwelveBitCodesAreRejected) {
