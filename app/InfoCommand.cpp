@@ -1,5 +1,6 @@
 #include "app/InfoCommand.h"
 
+#include <cctype>
 #include <ostream>
 
 #include "app/CommandLine.h"
@@ -18,6 +19,16 @@ std::string IdentityText(const TGIFApplicationExtension& extension) {
     text += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '.';
   }
   return text;
+}
+
+// The three version bytes after "GIF", also behind the four-byte prefix reading accepts.
+std::string SignatureVersion(const std::vector<std::uint8_t>& bytes) {
+  const auto isSignature = [&](std::size_t at) {
+    return bytes.size() >= at + 6 && std::toupper(bytes[at]) == 'G' && std::toupper(bytes[at + 1]) == 'I' &&
+           std::toupper(bytes[at + 2]) == 'F';
+  };
+  const std::size_t at = isSignature(0) ? 0 : 4;
+  return bytes.size() >= at + 6 ? std::string(bytes.begin() + at + 3, bytes.begin() + at + 6) : "";
 }
 
 std::string Quoted(const std::string& line) {
@@ -111,10 +122,7 @@ int RunInfoCommand(const std::vector<std::string>& paths, std::ostream& out) {
     try {
       TMemoryStream stream;
       stream.LoadFromFile(path);
-      char signature[7] = {};
-      stream.Read(signature, 6);
-      version.assign(signature + 3, 3);
-      stream.SetPosition(0);
+      version = SignatureVersion(stream.Bytes());
       image.LoadFromStream(stream);
       out << "  version " << Quoted(version) << "\n";
       DescribeDocument(image, out);

@@ -1,5 +1,6 @@
 #include "lzw/LZWDecoder.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -22,14 +23,19 @@ public:
   // Reads the minimum code size; false when the stream has no byte for it.
   bool Start();
   int NextValue() { return StackTop > 0 ? ExpansionStack[--StackTop] : DecodeStep(); }
+  // Stores the next count values (low 8 bits) at out, string by string; false when the
+  // data ends first.
+  bool ReadPixels(std::uint8_t* out, std::int64_t count);
   // After the pixel loop: read one more code (normally the end code), then make sure the
   // stream stands behind the image data even when the frame carries excess data.
   void Finish();
 
 private:
   int FetchCode(int width);
+  bool FillBits(int width);
   void Refill();
   int DecodeStep();
+  void InitializeLiterals();
   void ResetTable();
   // The data ended inside the image data: reported once per frame.
   void ReportTruncation() {
@@ -86,6 +92,7 @@ bool TLZWDecoder::Start() {
   CodeWidth = MinCodeSize + 1;
   WidthLimit = 2 * ClearCode;
   NextFreeCode = ClearCode + 2;
+  InitializeLiterals();
   return true;
 }
 
@@ -123,33 +130,50 @@ void TLZWDecoder::Refill() {
 }
 
 int TLZWDecoder::FetchCode(int width) {
-  if (InitialClearPending) {
-    InitialClearPending = false;
-    return ClearCode;
-  }
-  while (BitPosition + width > BitLimit) {
-    if (OutOfBits) return -1;
-    if (DataExhausted) {
-      // Past the terminator: reported once; bits left, if any, are the last byte's padding.
-      if (BitPosition >= BitLimit) warn_(1, "Decoder bit buffer under-run");
-      OutOfBits = true;
-      return -1;
+  if (BitPosition + width > BitLimit || InitialClearPending) [[unlikely]] {
+    if (InitialClearPending) {
+      InitialClearPending = false;
+      return ClearCode;
     }
-    Refill();
+    if (!FillBits(width)) return -1;
   }
   const int at = BitPosition >> 3;
   const std::uint32_t window =
       BitBuffer[at] | (BitBuffer[at + 1] << 8) | (static_cast<std::uint32_t>(BitBuffer[at + 2]) << 16);
+  const int shift = BitPosition & 7;
   BitPosition += width;
-  return static_cast<int>((window >> (BitPosition - width - at * 8)) & ((1u << width) - 1));
+  return static_cast<int>((window >> shift) & ((1u << width) - 1));
 }
 
-void TLZWDecoder::ResetTable() {
+// Reads sub-blocks until width bits are buffered; false when the data cannot give them.
+bool TLZWDecoder::FillBits(int width) {
+  while (BitPosition + width > BitLimit) {
+    if (OutOfBits) return false;
+    if (DataExhausted) {
+      // Past the terminator: reported once; bits left, if any, are the last byte's padding.
+      if (BitPosition >= BitLimit) warn_(1, "Decoder bit buffer under-run");
+      OutOfBits = true;
+      return false;
+    }
+    Refill();
+  }
+  return true;
+}
+
+// Literal entries never change, and entries from the clear code up are assigned in order
+// after each clear: those at or above NextFreeCode are read as empty entries (prefix and
+// suffix 0) instead of being wiped, so a clear costs nothing.
+void TLZWDecoder::InitializeLiterals() {
   for (int i = 0; i < ClearCode; ++i) {
     PrefixTable[i] = 0;
     SuffixTable[i] = i;
   }
-  for (int i = ClearCode; i < kTableSize; ++i) PrefixTable[i] = SuffixTable[i] = 0;
+  // The clear and end codes are never assigned: empty entries.
+  PrefixTable[ClearCode] = SuffixTable[ClearCode] = 0;
+  PrefixTable[EndCode] = SuffixTable[EndCode] = 0;
+}
+
+void TLZWDecoder::ResetTable() {
   CodeWidth = MinCodeSize + 1;
   WidthLimit = 2 * ClearCode;
   NextFreeCode = ClearCode + 2;
@@ -183,6 +207,11 @@ int TLZWDecoder::DecodeStep() {
     code = PreviousCode;
   }
   while (code >= ClearCode) {
+    if (code >= NextFreeCode) {  // an empty entry
+      Push(0);
+      code = 0;
+      break;
+    }
     Push(SuffixTable[code]);
     if (PrefixTable[code] == code) throw GIFException("Circular decoder table entry");
     code = PrefixTable[code];
@@ -200,6 +229,23 @@ int TLZWDecoder::DecodeStep() {
   }
   PreviousCode = incoming;
   return ExpansionStack[--StackTop];
+}
+
+bool TLZWDecoder::ReadPixels(std::uint8_t* out, std::int64_t count) {
+  std::uint8_t* const end = out + count;
+  while (out < end) {
+    if (StackTop == 0) {
+      const int value = DecodeStep();
+      if (value < 0) return false;
+      *out++ = static_cast<std::uint8_t>(value);
+      continue;
+    }
+    const int n = static_cast<int>(std::min<std::int64_t>(StackTop, end - out));
+    for (int k = 0; k < n; ++k) out[k] = static_cast<std::uint8_t>(ExpansionStack[StackTop - 1 - k]);
+    StackTop -= n;
+    out += n;
+  }
+  return true;
 }
 
 void TLZWDecoder::Finish() {
@@ -222,20 +268,11 @@ void DecodeLZW(TStream& stream, const TLZWFrame& frame, const TWarningSink& warn
   }
   bool complete = true;
   if (!frame.Interlaced) {
-    for (std::int64_t i = 0; i < count && complete; ++i) {
-      const int value = decoder->NextValue();
-      if (value < 0) complete = false;
-      else pixels[i] = static_cast<std::uint8_t>(value);
-    }
+    complete = decoder->ReadPixels(pixels, count);
   } else {
     int row = 0, step = 8, pass = 0;
     for (int rows = 0; rows < height && complete; ++rows) {
-      std::uint8_t* line = pixels + static_cast<std::int64_t>(row) * width;
-      for (int x = 0; x < width && complete; ++x) {
-        const int value = decoder->NextValue();
-        if (value < 0) complete = false;
-        else line[x] = static_cast<std::uint8_t>(value);
-      }
+      complete = decoder->ReadPixels(pixels + static_cast<std::int64_t>(row) * width, width);
       row += step;
       while (row >= height) {
         if (pass > 0) step /= 2;
