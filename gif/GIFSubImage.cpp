@@ -6,6 +6,7 @@
 #include "gif/GIFGraphicControlExtension.h"
 #include "gif/GIFImage.h"
 #include "lzw/LZWEncoder.h"
+#include "lzw/RLEEncoder.h"
 #include "lzw/LZWDecoder.h"
 
 namespace lumvane {
@@ -137,8 +138,12 @@ void TGIFSubImage::EncodePixels(TStream& stream) {
     bits = Image() ? Image()->PixelBits() : 0;
     colorCount = 1 << bits;
   }
-  TLZWEncoder encoder;
-  encoder.Encode(stream, bits, colorCount, pixels_.data(), IsInterlaced(), FrameHeight(), FrameWidth());
+  std::unique_ptr<TGIFEncoder> encoder;
+  if (Image() && Image()->EncoderKind == encodeRLE)
+    encoder = std::make_unique<TRLEEncoder>();
+  else
+    encoder = std::make_unique<TLZWEncoder>();
+  encoder->Encode(stream, bits, colorCount, pixels_.data(), IsInterlaced(), FrameHeight(), FrameWidth());
 }
 
 void TGIFSubImage::LoadFromStream(TStream& stream) {

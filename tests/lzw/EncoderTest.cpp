@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "gif/Errors.h"
+#include "lzw/GIFWriter.h"
+#include "lzw/LZWDecoder.h"
+#include "lzw/LZWEncoder.h"
+#include "lzw/RLEEncoder.h"
+#include "support/GifBytes.h"
+#include "support/Giflib.h"
+
+namespace lumvane::test {
+namespace {
+
+enum class Kind { LZW, RLE };
+
+Bytes Encode(Kind kind, const Bytes& pixels, int width, int height, int bits, int colors,
+             bool interlaced = false) {
+  TMemoryStream stream;
+  std::unique_ptr<TGIFEncoder> encoder;
+  if (kind == Kind::LZW)
+    encoder = std::make_unique<TLZWEncoder>();
+  else
+    encoder = std::make_unique<TRLEEncoder>();
+  encoder->Encode(stream, bits, colors, pixels.data(), interlaced, height, width);
+  return stream.TakeBytes();
+}
+
+Bytes Repeat(std::uint8_t value, int count) { return Bytes(count, value); }
+
+Bytes Decoded(const Bytes& data, int width, int height, bool interlaced = false) {
+  Bytes pixels(static_cast<std::size_t>(width) * height, 0);
+  TMemoryStream stream(data);
+  std::vector<std::string> warnings;
+  DecodeLZW(stream, TLZWFrame{pixels.data(), width, height, interlaced},
+            [&](int, const std::string& m) { warnings.push_back(m); });
+  EXPECT_TRUE(warnings.empty()) << warnings.front();
+  EXPECT_EQ(stream.Position(), stream.Size());
+  return pixels;
+}
+
+TEST(Encoders, TenEqualPixelsGiveTheSameBytesWithBothEncoders) {
+  const Bytes expected = {0x02, 0x03, 0x8C, 0x8F, 0x05, 0x00};
+  EXPECT_EQ(Encode(Kind::LZW, Repeat(1, 10), 10, 1, 2, 4), expected);
+  EXPECT_EQ(Encode(Kind::RLE, Repeat(1, 10), 10, 1, 2, 4), expected);
+}
+
+TEST(Encoders, TwoColorFramesUseMinimumCodeSizeTwo) {
+  for (Kind kind : {Kind::LZW, Kind::RLE}) {
+    const Bytes data = Encode(kind, {0, 1, 1, 0}, 2, 2, 1, 2);
+    EXPECT_EQ(data[0], 2);
+    EXPECT_EQ(Decoded(data, 2, 2), (Bytes{0, 1, 1, 0}));
+  }
+}
+
+TEST(Encoders, APixelOutsideTheColorTableFailsAndLeavesNoTerminator) {
+  Bytes pixels;
+  for (int i = 0; i < 200; ++i) pixels.push_back(static_cast<std::uint8_t>(i * 7 % 4));
+  pixels.push_back(4);
+  for (Kind kind : {Kind::LZW, Kind::RLE}) {
+    TMemoryStream stream;
+    std::unique_ptr<TGIFEncoder> encoder;
+    if (kind == Kind::LZW)
+      encoder = std::make_unique<TLZWEncoder>();
+    else
+      encoder = std::make_unique<TRLEEncoder>();
+    try {
+      encoder->Encode(stream, 2, 4, pixels.data(), false, 1, static_cast<int>(pixels.size()));
+      ADD_FAILURE();
+    } catch (const GIFException& e) {
+      EXPECT_STREQ(e.what(), "Color not in color table");
+    }
+    // The minimum code size and one sub-block holding what was packed, no terminator.
+    const Bytes& out = stream.Bytes();
+    ASSERT_GE(out.size(), 3u);
+    EXPECT_EQ(out[0], 2);
+    EXPECT_EQ(out.size(), 2u + out[1]);
+  }
+}
+
+TEST(Encoders, InterlacedFramesOfEveryHeightWriteEveryRow) {
+  for (Kind kind : {Kind::LZW, Kind::RLE}) {
+    for (int height = 1; height <= 9; ++height) {
+      Bytes pixels;
+      for (int y = 0; y < height; ++y)
+        for (int x = 0; x < 3; ++x) pixels.push_back(static_cast<std::uint8_t>(y));
+      EXPECT_EQ(Decoded(Encode(kind, pixels, 3, height, 4, 16, true), 3, height, true), pixels)
+          << "height " << height;
+    }
+  }
+}
+
+TEST(SubBlockWriter, FullSubBlocksCarry255BytesAndTheRestFollows) {
+  const Bytes data(255 * 2 + 1, 0xAB);
+  TMemoryStream target;
+  TGIFWriter writer(target);
+  writer.Write(data.data(), 255 * 2);
+  EXPECT_EQ(target.Size(), 256 * 2);
+  writer.Finish();
+  EXPECT_EQ(target.Size(), 256 * 2);  // nothing pending: no empty sub-block
+  writer.Write(data.data(), 1);
+  writer.Finish();
+  EXPECT_EQ(target.Bytes()[0], 255);
+  EXPECT_EQ(target.Bytes()[256], 255);
+  EXPECT_EQ(target.Bytes()[512], 1);
+  EXPECT_EQ(target.Size(), 256 * 2 + 2);
+
+  std::uint8_t byte = 0;
+  EXPECT_THROW(writer.Read(&byte, 1), EStreamError);
+  EXPECT_THROW(writer.Seek(0, TSeekOrigin::Beginning), EStreamError);
+  TGIFStream plain(target);
+  EXPECT_THROW(plain.Write(&byte, 1), EStreamError);
+}
+
+TEST(RunLengthEncoder, ChoosesBetweenReusingTheRunTableAndStartingAgain) {
+  // 20 × pixel 3: runs 1, 2, 3, 4, 5 and 5 again; then 5 × pixel 2 after a clear is cheaper
+  // than five single codes.
+  Bytes pixels = Repeat(3, 20) + Repeat(2, 5);
+  const Bytes expected =
+      ImageData(2, PackCodes({{4, 3}, {3, 3}, {6, 3}, {7, 3}, {8, 4}, {9, 4}, {9, 4}, {4, 4},
+                              {2, 3}, {6, 3}, {6, 3}, {5, 4}}));
+  EXPECT_EQ(Encode(Kind::RLE, pixels, 25, 1, 2, 4), expected);
+}
+
+// Codes and widths of a stretch without runs: a clear code every clearEvery codes.
+std::vector<std::pair<int, int>> NoRunCodes(int minCodeSize, int count, int clearEvery) {
+  const int clear = 1 << minCodeSize;
+  std::vector<std::pair<int, int>> codes = {{clear, minCodeSize + 1}};
+  int width = minCodeSize + 1, sinceClear = 0, nextWidthAt = clear - 1;
+  for (int i = 0; i < count; ++i) {
+    codes.push_back({i % clear, width});
+    if (++sinceClear >= nextWidthAt) nextWidthAt += 1 << (width++);
+    if (sinceClear >= clearEvery) {
+      codes.push_back({clear, width});
+      width = minCodeSize + 1;
+      sinceClear = 0;
+      nextWidthAt = clear - 1;
+    }
+  }
+  codes.push_back({clear + 1, width});
+  return codes;
+}
+
+TEST(RunLengthEncoder, StretchesWithoutRunsCarryAClearCodeAtFixedIntervals) {
+  Bytes small;
+  for (int i = 0; i < 22; ++i) small.push_back(static_cast<std::uint8_t>(i % 4));
+  EXPECT_EQ(Encode(Kind::RLE, small, 22, 1, 2, 4), ImageData(2, PackCodes(NoRunCodes(2, 22, 9))));
+
+  Bytes wide;
+  for (int i = 0; i < 600; ++i) wide.push_back(static_cast<std::uint8_t>(i % 256));
+  const auto codes = NoRunCodes(8, 600, 254);
+  EXPECT_TRUE(std::all_of(codes.begin(), codes.end(), [](auto c) { return c.second == 9; }));
+  EXPECT_EQ(Encode(Kind::RLE, wide, 600, 1, 8, 256), ImageData(8, PackCodes(codes)));
+}
+
+TEST(RunLengthEncoder, ARunEndingAtTheClearLimitIsFollowedByAClear) {
+  // Nine single codes reach the limit: the clear comes before the run of five and before
+  // the end code.
+  Bytes pixels;
+  for (int i = 0; i < 9; ++i) pixels.push_back(static_cast<std::uint8_t>(i % 4));
+  auto codes = NoRunCodes(2, 9, 9);
+  codes.pop_back();
+  EXPECT_EQ(Encode(Kind::RLE, pixels, 9, 1, 2, 4), ImageData(2, PackCodes(NoRunCodes(2, 9, 9))));
+  codes.insert(codes.end(), {{1, 3}, {6, 3}, {6, 3}, {5, 4}});
+  EXPECT_EQ(Encode(Kind::RLE, pixels + Repeat(1, 5), 14, 1, 2, 4), ImageData(2, PackCodes(codes)));
+}
+
+TEST(RunLengthEncoder, RunCostCountsTriangleRuns) {
+  EXPECT_EQ(TRLEEncoder::IntegerSquareRoot(0), 0u);
+  EXPECT_EQ(TRLEEncoder::IntegerSquareRoot(15), 3u);
+  EXPECT_EQ(TRLEEncoder::IntegerSquareRoot(16), 4u);
+  EXPECT_EQ(TRLEEncoder::IntegerSquareRoot(1000001), 1000u);
+  EXPECT_EQ(TRLEEncoder::RunCost(1, 4089), 1u);
+  EXPECT_EQ(TRLEEncoder::RunCost(6, 4089), 3u);   // 1 + 2 + 3
+  EXPECT_EQ(TRLEEncoder::RunCost(7, 4089), 4u);
+  EXPECT_EQ(TRLEEncoder::RunCost(13, 3), 3u + 3u + 1u);  // two full triangles of 6, then 1
+}
+
+// A one-frame file around image data, with a gray table of 2^bits entries.
+Bytes FileAround(const Bytes& data, int width, int height, int bits, bool interlaced) {
+  return ScreenHeader(width, height, static_cast<std::uint8_t>(0x80 | (bits - 1))) +
+         ImageDescriptor(0, 0, width, height, interlaced ? 0x40 : 0) + data + Bytes{0x3B};
+}
+
+TEST(Encoders, RandomFramesDecodeToTheirPixelsInBothDecoders) {
+  std::mt19937 random(2026);
+  for (int trial = 0; trial < 120; ++trial) {
+    const int width = 1 + random() % 300, height = 1 + random() % 300;
+    const int colors = 2 + random() % 255;
+    const int bits = TGIFColorMap::PixelBitsFor(colors);
+    const bool interlaced = random() % 2;
+    Bytes pixels(static_cast<std::size_t>(width) * height);
+    const int style = trial % 4;
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+      const int run = style == 0 ? 1 : style == 1 ? 7 : style == 2 ? 300 : 1 + (i / 997) % 50;
+      pixels[i] = static_cast<std::uint8_t>(style == 0 ? random() % colors : (i / run * 31 + i / 5000) % colors);
+    }
+    for (Kind kind : {Kind::LZW, Kind::RLE}) {
+      SCOPED_TRACE("trial " + std::to_string(trial) + (kind == Kind::LZW ? " LZW" : " RLE"));
+      const Bytes data = Encode(kind, pixels, width, height, bits, colors, interlaced);
+      EXPECT_EQ(Decoded(data, width, height, interlaced), pixels);
+      const auto peer = GiflibRead(FileAround(data, width, height, std::max(bits, 1), interlaced));
+      ASSERT_TRUE(peer.has_value());
+      EXPECT_EQ(peer->Frames.at(0).Pixels, pixels);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace lumvane::test
