@@ -28,7 +28,10 @@ mode_t NewFileMode() {
 void WriteFileReplacing(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   const std::filesystem::path target(path);
   const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-  std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  std::string hidden = ".";
+  hidden += target.filename().string();
+  hidden += ".XXXXXX";
+  std::string temporary = (folder / hidden).string();
   const int fd = ::mkstemp(temporary.data());
   if (fd < 0) throw EWriteError(ErrorText(path));
 

@@ -5,10 +5,15 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
-#include <utility>
+#include <set>
 
 namespace lumvane::bench {
 namespace {
+
+struct Measure {
+  double time = 0;
+  double outputBytes = -1;
+};
 
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -19,10 +24,16 @@ public:
       const std::string name = run.benchmark_name();
       const auto slash = name.find('/');
       if (slash == std::string::npos) continue;
-      times_[name.substr(slash + 1)][name.substr(0, slash)] = run.GetAdjustedRealTime();
+      const std::string side = name.substr(0, slash);
+      Measure& measure = cases[name.substr(slash + 1)][side];
+      measure.time = run.GetAdjustedRealTime();
+      const auto counter = run.counters.find("output_bytes");
+      if (counter != run.counters.end()) measure.outputBytes = counter->second;
+      sides.insert(side);
     }
   }
-  std::map<std::string, std::map<std::string, double>> times_;
+  std::map<std::string, std::map<std::string, Measure>> cases;
+  std::set<std::string> sides;
 };
 
 }  // namespace
@@ -34,19 +45,58 @@ int RunAndReportRatios(int argc, char** argv, const std::string& peer) {
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
 
-  std::printf("\n%-44s %14s\n", "case", ("lumvane/" + peer).c_str());
-  double product = 1;
-  int cases = 0;
-  for (const auto& [name, sides] : reporter.times_) {
-    const auto ours = sides.find("lumvane"), theirs = sides.find(peer);
-    if (ours == sides.end() || theirs == sides.end() || theirs->second <= 0) continue;
-    const double ratio = ours->second / theirs->second;
-    std::printf("%-44s %14.2f\n", name.c_str(), ratio);
-    product *= ratio;
-    ++cases;
+  std::vector<std::string> ours;
+  for (const std::string& side : reporter.sides)
+    if (side != peer) ours.push_back(side);
+
+  std::printf("\nTime relative to %s in the same run (below 1 is faster)", peer.c_str());
+  bool anySizes = false;
+  for (const auto& [name, measures] : reporter.cases)
+    for (const auto& [side, measure] : measures) anySizes |= measure.outputBytes >= 0;
+  if (anySizes) std::printf("; output bytes per side");
+  std::printf("\n%-44s", "case");
+  for (const std::string& side : ours) std::printf(" %12s", (side + "/" + peer).c_str());
+  if (anySizes) {
+    for (const std::string& side : reporter.sides) std::printf(" %12s", (side + " B").c_str());
   }
-  if (cases > 0) std::printf("%-44s %14.2f  (time ratio, below 1 is faster)\n", "geometric mean",
-                             std::pow(product, 1.0 / cases));
+  std::printf("\n");
+
+  std::map<std::string, std::pair<double, int>> logSums;
+  for (const auto& [name, measures] : reporter.cases) {
+    const auto theirs = measures.find(peer);
+    if (theirs == measures.end() || theirs->second.time <= 0) continue;
+    std::printf("%-44s", name.c_str());
+    for (const std::string& side : ours) {
+      const auto mine = measures.find(side);
+      if (mine == measures.end()) {
+        std::printf(" %12s", "-");
+        continue;
+      }
+      const double ratio = mine->second.time / theirs->second.time;
+      std::printf(" %12.2f", ratio);
+      logSums[side].first += std::log(ratio);
+      ++logSums[side].second;
+    }
+    if (anySizes) {
+      for (const std::string& side : reporter.sides) {
+        const auto measure = measures.find(side);
+        if (measure == measures.end() || measure->second.outputBytes < 0)
+          std::printf(" %12s", "-");
+        else
+          std::printf(" %12.0f", measure->second.outputBytes);
+      }
+    }
+    std::printf("\n");
+  }
+  std::printf("%-44s", "geometric mean");
+  for (const std::string& side : ours) {
+    const auto& [sum, count] = logSums[side];
+    if (count > 0)
+      std::printf(" %12.2f", std::exp(sum / count));
+    else
+      std::printf(" %12s", "-");
+  }
+  std::printf("\n");
   return 0;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// Runs the registered benchmarks and then prints, per case, how our time compares with the
-// peer's measured in the same run: benchmarks are named "<side>/<case>" with the sides
-// "lumvane" and a peer name.
+// Runs the registered benchmarks and then prints, per case, how each of our variants
+// compares with the peer measured in the same run. Benchmarks are named "<side>/<case>";
+// one side is the peer. A benchmark may set the counter "output_bytes" (what it wrote),
+// which is then listed per side too.
 
 #include <string>
 

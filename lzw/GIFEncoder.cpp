@@ -67,11 +67,7 @@ void TGIFEncoder::EmitClear() {
   EmitCode(ClearCode);
 }
 
-bool TGIFEncoder::AdvancePixel() {
-  if (--countdown_ >= 1) {
-    ++cursor_;
-    return true;
-  }
+bool TGIFEncoder::NextRow() {
   if (!interlaced_) return false;
   countdown_ = width_;
   static constexpr int kPassStart[4] = {0, 4, 2, 1};
@@ -86,10 +82,6 @@ bool TGIFEncoder::AdvancePixel() {
   return true;
 }
 
-int TGIFEncoder::CurrentPixel() const {
-  const int pixel = *cursor_;
-  if (pixel >= ColorCount) throw GIFException("Color not in color table");
-  return pixel;
-}
+void TGIFEncoder::ThrowColorNotInTable() { throw GIFException("Color not in color table"); }
 
 }  // namespace lumvane

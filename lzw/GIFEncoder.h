@@ -26,9 +26,20 @@ protected:
   virtual void EncodeBody() = 0;
 
   // Moves to the next pixel in sending order; false at the end of the frame.
-  bool AdvancePixel();
+  bool AdvancePixel() {
+    if (--countdown_ >= 1) {
+      ++cursor_;
+      return true;
+    }
+    return NextRow();
+  }
   // The pixel under the cursor, checked against the color count.
-  int CurrentPixel() const;
+  int CurrentPixel() const {
+    const int pixel = *cursor_;
+    if (pixel >= ColorCount) [[unlikely]]
+      ThrowColorNotInTable();
+    return pixel;
+  }
   static int MaxCodeForBits(int bits) { return (1 << bits) - 1; }
 
   int ColorCount = 0;
@@ -42,6 +53,10 @@ protected:
   bool JustCleared = false;
 
 private:
+  // At the end of a row: the next row in sending order, or false at the end of the frame.
+  bool NextRow();
+  [[noreturn]] static void ThrowColorNotInTable();
+
   std::optional<TGIFWriter> writer_;
   const std::uint8_t* pixels_ = nullptr;
   const std::uint8_t* cursor_ = nullptr;

@@ -8,14 +8,6 @@ void THashTable::AddEntry(std::uint32_t key, int code) {
   slots_[h] = (key << 12) | (static_cast<std::uint32_t>(code) & 0xFFF);
 }
 
-int THashTable::FindEntry(std::uint32_t key) const {
-  for (int h = HashOf(key);; h = NextProbe(h)) {
-    const std::uint32_t slot = slots_[h];
-    if (IsEmpty(slot)) return -1;
-    if ((slot >> 12) == key) return static_cast<int>(slot & 0xFFF);
-  }
-}
-
 void TLZWEncoder::EmitCode(int code) {
   TGIFEncoder::EmitCode(code);
   if (NextFreeCode > WidthCeiling || JustCleared) {
@@ -33,6 +25,7 @@ void TLZWEncoder::EmitCode(int code) {
 void TLZWEncoder::EmitClear() {
   TGIFEncoder::EmitClear();
   Dictionary->Reset();
+  ForgetLastChildren();
   NextFreeCode = ClearCode + 2;
 }
 
@@ -42,9 +35,15 @@ void TLZWEncoder::EncodeBody() {
   CurrentCode = CurrentPixel();
   while (AdvancePixel()) {
     const int pixel = CurrentPixel();
+    TLastChild& last = LastChild[CurrentCode];
+    if (last.Pixel == pixel) {
+      CurrentCode = last.Code;
+      continue;
+    }
     const std::uint32_t key = (static_cast<std::uint32_t>(CurrentCode) << 8) | pixel;
     const int found = Dictionary->FindEntry(key);
     if (found >= 0) {
+      last = TLastChild{static_cast<std::int16_t>(pixel), static_cast<std::uint16_t>(found)};
       CurrentCode = found;
       continue;
     }
@@ -52,6 +51,7 @@ void TLZWEncoder::EncodeBody() {
     CurrentCode = pixel;
     if (NextFreeCode < 4095) {
       Dictionary->AddEntry(key, NextFreeCode);
+      last = TLastChild{static_cast<std::int16_t>(pixel), static_cast<std::uint16_t>(NextFreeCode)};
       ++NextFreeCode;
     } else {
       EmitClear();

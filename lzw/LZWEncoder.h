@@ -19,7 +19,13 @@ public:
   void Reset() { slots_.fill(0xFFFFFFFFu); }
   void AddEntry(std::uint32_t key, int code);
   // The code stored for the key, or -1.
-  int FindEntry(std::uint32_t key) const;
+  int FindEntry(std::uint32_t key) const {
+    for (int h = HashOf(key);; h = NextProbe(h)) {
+      const std::uint32_t slot = slots_[h];
+      if (IsEmpty(slot)) return -1;
+      if ((slot >> 12) == key) return static_cast<int>(slot & 0xFFF);
+    }
+  }
 
   static int HashOf(std::uint32_t key) { return static_cast<int>((key ^ (key >> 4)) % kSlots); }
   static int NextProbe(int h) {
@@ -41,9 +47,18 @@ protected:
   void EncodeBody() override;
 
 private:
+  // The dictionary's most recent answer per prefix code: runs and repeated strings ask the
+  // same question again and again, and this answers it without probing the hash table.
+  struct TLastChild {
+    std::int16_t Pixel;  // -1: none
+    std::uint16_t Code;
+  };
+  void ForgetLastChildren() { LastChild.fill(TLastChild{-1, 0}); }
+
   int CurrentCode = 0;
   int NextFreeCode = 0;
   std::unique_ptr<THashTable> Dictionary;
+  std::array<TLastChild, 4096> LastChild;
 };
 
 }  // namespace lumvane
