@@ -2,15 +2,24 @@
 
 #include <ostream>
 
+#include "app/BatchCommand.h"
+#include "app/CompareCommand.h"
 #include "app/ConvertCommand.h"
 #include "app/InfoCommand.h"
 
 namespace lumvane {
 
 void PrintUsage(std::ostream& out) {
-  out << "Usage: lumvane info FILE...              blocks, frames, color tables, extensions and warnings\n"
+  out << "Usage: lumvane test [-r] [--json] [--jobs N] PATH...\n"
+         "           sizes and savings of the GIF files and folders given; nothing is written\n"
+         "       lumvane optimize [-r] [--json] [--jobs N] PATH...\n"
+         "           the same, and smaller results that show the same replace the files\n"
+         "           (-r: descend into subfolders; --json: one object per file;\n"
+         "            --jobs N: files worked on at once, default one per core)\n"
+         "       lumvane info FILE...              blocks, frames, color tables, extensions and warnings\n"
          "       lumvane convert IN OUT [--rle]    read a GIF and write it again, unoptimized\n"
-         "                                         (--rle: with the run-length encoder)\n";
+         "                                         (--rle: with the run-length encoder)\n"
+         "       lumvane compare A B               whether B shows what A shows, else the first difference\n";
 }
 
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -23,6 +32,8 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   const std::vector<std::string> operands(args.begin() + 1, args.end());
   if (command == "info" && !operands.empty()) return RunInfoCommand(operands, out);
   if (command == "convert") return RunConvertCommand(operands, out, err);
+  if (command == "compare") return RunCompareCommand(operands, out, err);
+  if (command == "test" || command == "optimize") return RunBatchCommand(command == "optimize", operands, out, err);
   if (command == "-h" || command == "--help" || command == "help") {
     PrintUsage(out);
     return kExitSuccess;

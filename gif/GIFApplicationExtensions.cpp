@@ -103,7 +103,7 @@ TGIFAppExtNSLoop::TGIFAppExtNSLoop(TGIFSubImage& frame) : TGIFApplicationExtensi
 void TGIFAppExtNSLoop::WritePayload(TStream& stream) {
   const std::uint8_t loop[4] = {3, 1, static_cast<std::uint8_t>(LoopCount),
                                 static_cast<std::uint8_t>(LoopCount >> 8)};
-  stream.WriteBuffer(loop, sizeof loop);
+  if (HasLoopCount) stream.WriteBuffer(loop, sizeof loop);
   if (BufferBytes != 0) {
     const std::uint8_t buffer[6] = {5, 2, static_cast<std::uint8_t>(BufferBytes),
                                     static_cast<std::uint8_t>(BufferBytes >> 8),
@@ -115,6 +115,7 @@ void TGIFAppExtNSLoop::WritePayload(TStream& stream) {
 }
 
 void TGIFAppExtNSLoop::ReadPayload(TStream& stream) {
+  HasLoopCount = false;
   for (int size = ReadByte(stream); size != 0; size = ReadByte(stream)) {
     const int id = ReadByte(stream) & 7;
     --size;
@@ -123,6 +124,7 @@ void TGIFAppExtNSLoop::ReadPayload(TStream& stream) {
       std::uint8_t bytes[2];
       ReadExact(stream, bytes, sizeof bytes);
       LoopCount = ReadLE16(bytes);
+      HasLoopCount = true;
       size -= 2;
     } else if (id == 2) {
       if (size < 4) throw GIFException("Invalid GIF data");

@@ -62,6 +62,9 @@ public:
   void ReadPayload(TStream& stream) override;
 
   std::uint16_t LoopCount = 0;
+  // A block read without a loop sub-block means "play once" to viewers, and is written
+  // back without one.
+  bool HasLoopCount = true;
   std::uint32_t BufferBytes = 0;
 };
 

@@ -81,6 +81,16 @@ int TGIFColorMap::PixelBitsFor(int n) {
   return bits;
 }
 
+void TGIFColorMap::CopyFrom(const TGIFColorMap& source) {
+  if (&source == this) return;
+  Clear();
+  capacity_ = source.capacity_;
+  count_ = source.count_;
+  sorted_ = source.sorted_;
+  entries_.assign(static_cast<std::size_t>(capacity_) * 3, 0);
+  std::copy_n(source.entries_.begin(), static_cast<std::size_t>(count_) * 3, entries_.begin());
+}
+
 void TGIFColorMap::LoadFromStream(TStream& stream, int n) {
   Clear();
   Reserve(n);

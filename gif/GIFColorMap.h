@@ -1,6 +1,7 @@
 #pragma once
 // GIF color tables: up to 256 red, green, blue entries stored as in the file.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,6 +15,16 @@ class TGIFImage;
 class TGIFHeader;
 class TGIFSubImage;
 
+// While packing: how many pixels use an index, and the index it had before sorting.
+struct TColorUsage {
+  std::int32_t Count;
+  std::int32_t Index;
+};
+// One record per possible pixel value; indexes at or beyond the map's count are counted too.
+using TColorUsageArray = std::array<TColorUsage, 256>;
+// Old index to new index.
+using TIndexTable = std::array<std::uint8_t, 256>;
+
 class TGIFColorMap : public TPersistent {
 public:
   static constexpr int kMaxColors = 256;
@@ -24,6 +35,13 @@ public:
 
   // Forwards a warning to the owning document, with the map as sender.
   virtual void ReportWarning(int severity, const std::string& message) = 0;
+  // Counts, per pixel value, the pixels that draw through this map.
+  virtual void CountUsage(TColorUsageArray& usage) = 0;
+  // Translates every pixel index that draws through this map.
+  virtual void RemapIndexes(const TIndexTable& table) = 0;
+  // Orders the entries by use, most used first, and drops the unused ones; true when the
+  // map held more than one entry.
+  virtual bool PackEntries() = 0;
 
   int Count() const { return count_; }
   int Capacity() const { return capacity_; }
@@ -43,11 +61,18 @@ public:
   TColor ColorAt(int index);
   int PixelBits() const { return PixelBitsFor(count_); }
 
+  // Takes the source's entries, count, capacity and sort flag.
+  void CopyFrom(const TGIFColorMap& source);
   void LoadFromStream(TStream& stream, int n);
   void SaveToStream(TStream& stream) const;
 
   // Bits per pixel that n colors need: 0 for none, else the least b ≥ 1 with 2^b ≥ n.
   static int PixelBitsFor(int n);
+
+protected:
+  // Sorts by use through CountUsage and RemapIndexes; pixels beyond the map keep their
+  // value, and a map that such pixels draw through keeps all its entries.
+  bool PackColorMap();
 
 private:
   std::vector<std::uint8_t> entries_;  // capacity_ × 3 bytes; none when empty
@@ -60,6 +85,9 @@ class TGIFGlobalColorMap : public TGIFColorMap {
 public:
   explicit TGIFGlobalColorMap(TGIFHeader& header) : header_(header) {}
   void ReportWarning(int severity, const std::string& message) override;
+  void CountUsage(TColorUsageArray& usage) override;
+  void RemapIndexes(const TIndexTable& table) override;
+  bool PackEntries() override;
 
 private:
   TGIFHeader& header_;
@@ -69,6 +97,9 @@ class TGIFLocalColorMap : public TGIFColorMap {
 public:
   explicit TGIFLocalColorMap(TGIFSubImage& frame) : frame_(frame) {}
   void ReportWarning(int severity, const std::string& message) override;
+  void CountUsage(TColorUsageArray& usage) override;
+  void RemapIndexes(const TIndexTable& table) override;
+  bool PackEntries() override;
 
 private:
   TGIFSubImage& frame_;

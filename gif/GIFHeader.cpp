@@ -25,6 +25,11 @@ void TGIFHeader::Clear() {
   ScreenDescriptor.fill(0);
 }
 
+void TGIFHeader::CopyFrom(const TGIFHeader& source) {
+  globalColorMap_.CopyFrom(source.globalColorMap_);
+  ScreenDescriptor = source.ScreenDescriptor;
+}
+
 void TGIFHeader::LoadFromStream(TStream& stream) {
   const std::int64_t start = stream.Position();
   std::uint8_t signature[6];

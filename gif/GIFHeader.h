@@ -15,6 +15,8 @@ public:
   explicit TGIFHeader(TGIFImage* image);
 
   void Clear();
+  // The global map and the screen descriptor as they stand.
+  void CopyFrom(const TGIFHeader& source);
   void LoadFromStream(TStream& stream) override;
   void SaveToStream(TStream& stream) override;
   // Rebuilds ScreenFlags from the document's current state.

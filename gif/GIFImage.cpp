@@ -1,5 +1,7 @@
 #include "gif/GIFImage.h"
 
+#include <utility>
+
 #include "gif/Errors.h"
 
 namespace lumvane {
@@ -16,6 +18,35 @@ void TGIFImage::Clear() {
   Header.SetLogicalScreenWidth(0);
   Header.SetLogicalScreenHeight(0);
   Header.PrepareFlags();
+}
+
+void TGIFImage::CopyFrom(const TGIFImage* source) {
+  if (source == this) return;
+  Clear();
+  if (!source) return;
+  static const std::string kCopying = "Copying...";
+  // The copy reports through the source's handlers; this document's come back afterwards.
+  const TProgressEvent ownProgress = std::exchange(OnProgress, source->OnProgress);
+  const TGIFWarningEvent ownWarnings = std::exchange(WarningHandler, source->WarningHandler);
+  try {
+    Progress(this, TProgressStage::Starting, 0, false, kCopying);
+    Header.CopyFrom(source->Header);
+    const int count = source->Frames.Count();
+    for (int i = 0; i < count; ++i) {
+      auto frame = std::make_unique<TGIFSubImage>(this);
+      frame->CopyFrom(source->Frames[i]);
+      Frames.Add(std::move(frame));
+      Progress(this, TProgressStage::Running, Percent(i + 1, count), false, kCopying);
+    }
+    Progress(this, TProgressStage::Ending, 100, false, kCopying);
+  } catch (...) {
+    Progress(this, TProgressStage::Ending, 0, false, kCopying);
+    OnProgress = ownProgress;
+    WarningHandler = ownWarnings;
+    throw;
+  }
+  OnProgress = ownProgress;
+  WarningHandler = ownWarnings;
 }
 
 void TGIFImage::LoadFromStream(TStream& stream) {

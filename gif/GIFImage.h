@@ -29,6 +29,12 @@ public:
   TGIFImage& operator=(const TGIFImage&) = delete;
 
   void Clear();
+  // A deep copy of another document: header, frames with their extensions, and the
+  // drawing settings (the encoder choice stays this document's own). None clears.
+  void CopyFrom(const TGIFImage* source);
+  // Rewrites the document in place so that it saves smaller and shows the same.
+  void OptimizeDocument(TOptimizeOptionSet options, TReductionMethod method, TDitherKind dither,
+                        int reductionBits);
   void LoadFromStream(TStream& stream) override;
   void SaveToStream(TStream& stream) override;
 

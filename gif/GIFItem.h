@@ -71,11 +71,14 @@ public:
     items_.push_back(std::move(item));
     return Count() - 1;
   }
+  void Insert(int index, std::unique_ptr<T> item) { items_.insert(items_.begin() + index, std::move(item)); }
   // Takes the item out and destroys it.
   void Delete(int index) { TakeAt(index).reset(); }
-  // Deletes from the front until the list is empty.
+  // Destroys the items front to back; none of them is in the list any more meanwhile.
   void Clear() {
-    while (!items_.empty()) Delete(0);
+    std::vector<std::unique_ptr<T>> items = std::move(items_);
+    items_.clear();
+    for (auto& item : items) item.reset();
   }
   // Takes the item out without destroying it; none when it is not in the list.
   std::unique_ptr<T> Remove(const T* item) {

@@ -27,6 +27,21 @@ void TGIFSubImage::Clear() {
   ControlExtension = nullptr;
 }
 
+void TGIFSubImage::CopyFrom(const TGIFSubImage& source) {
+  if (&source == this) return;
+  Clear();
+  TMemoryStream extensions;
+  const_cast<TGIFExtensionList&>(source.extensions_).SaveToStream(extensions);
+  extensions.SetPosition(0);
+  extensions_.LoadFromStream(extensions, *this);
+  if (source.IsEmpty()) return;
+  Descriptor = source.Descriptor;
+  CheckPixelLimits(source.PixelCount());
+  pixels_ = source.pixels_;
+  localColorMap_.CopyFrom(source.localColorMap_);
+  IsTransparent = source.IsTransparent;
+}
+
 TGIFVersion TGIFSubImage::RequiredVersion() const {
   TGIFVersion version = localColorMap_.Sorted() ? Version89a : Version87a;
   for (const auto& extension : extensions_) {

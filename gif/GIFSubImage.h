@@ -30,6 +30,17 @@ public:
   void SaveToStream(TStream& stream) override;
 
   void Clear();
+  // A deep copy of another frame: descriptor, pixels, local map and new copies of its
+  // extensions (an imageless frame keeps its extensions too).
+  void CopyFrom(const TGIFSubImage& source);
+
+  // Shrinks a transparent frame to the bounding box of its non-transparent pixels, moving
+  // it so that nothing on screen changes. A frame without a visible pixel is cleared, or
+  // with keepOnePixel becomes its own top-left pixel. A frame whose new position would pass
+  // 65535 stays as it is.
+  void CropToContent(bool keepOnePixel = false);
+  // Makes transparent every pixel that shows the same color as the frame drawn below it.
+  void MergeWithPrevious(const TGIFSubImage* previous);
 
   // Image descriptor: separator, left, top, width, height (2 bytes each), flags.
   std::array<std::uint8_t, 10> Descriptor{0x2C};
@@ -82,6 +93,10 @@ public:
 private:
   // Fails with "Image too large" when a buffer of width × height would break the limits.
   void CheckPixelLimits(std::int64_t pixels) const;
+  bool HasRoomForTransparency();
+  int PickTransparentIndex();
+  // True when a pixel lies at or beyond the count of the frame's color map.
+  bool HasPixelsBeyondColorMap();
 
   std::vector<std::uint8_t> pixels_;
   TGIFLocalColorMap localColorMap_;

@@ -15,6 +15,37 @@ public:
 
 enum TGIFVersion : int { VersionUnknown = 0, Version87a = 1, Version89a = 2 };
 
+// Color reduction choices (one byte each).
+enum TReductionMethod : std::uint8_t {
+  reduceNone = 0,
+  reduceWindows20 = 1,
+  reduceWindowsHalftone = 2,
+  reduceWindowsGray = 3,
+  reduceMonochrome = 4,
+  reduceGrayScale = 5,
+  reduceNetscape = 6,
+  reduceQuantize = 7,
+  reduceQuantizeWindows = 8,
+  reduceCustomPalette = 9,
+};
+enum TDitherKind : std::uint8_t {
+  ditherNearest = 0,
+  ditherFloydSteinberg = 1,
+  ditherStucki = 2,
+  ditherSierra = 3,
+  ditherJaJuNi = 4,
+  ditherSteveArche = 5,
+  ditherBurkes = 6,
+};
+
+// The steps of document optimization, one bit each.
+using TOptimizeOptionSet = std::uint8_t;
+constexpr TOptimizeOptionSet optCropFrames = 1;
+constexpr TOptimizeOptionSet optMergeFrames = 2;
+constexpr TOptimizeOptionSet optRemoveRedundant = 4;
+constexpr TOptimizeOptionSet optPackColorMaps = 8;
+constexpr TOptimizeOptionSet optReduceColors = 16;
+
 // Red in bits 0..7, green in 8..15, blue in 16..23.
 using TColor = std::uint32_t;
 

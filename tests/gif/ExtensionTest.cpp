@@ -89,6 +89,15 @@ TEST(Extensions, LoopingPayloadsAreParsedByTheLowBitsOfTheirId) {
   EXPECT_EQ(loopOf({4, 3, 1, 1, 1, 3, 1, 9, 0, 0}), "9");  // other ids are skipped
 }
 
+TEST(Extensions, ALoopingBlockWithoutALoopCountIsWrittenBackWithoutOne) {
+  const Bytes block = Bytes{0x21, 0xFF, 0x0B} + Identity("NETSCAPE2.0") + Bytes{5, 2, 0, 0x10, 0, 0, 0};
+  const Loaded loaded = LoadBytes(FileWith(block));
+  ASSERT_EQ(loaded.Error, "");
+  TGIFExtension& extension = loaded.Image->Frames[0].Extensions()[0];
+  EXPECT_FALSE(dynamic_cast<const TGIFAppExtNSLoop&>(extension).HasLoopCount);
+  EXPECT_EQ(Written(extension), block);
+}
+
 TEST(Extensions, ApplicationBlocksAreRecognisedByTheirExactIdentity) {
   const Bytes animexts = Bytes{0x21, 0xFF, 0x0B} + Identity("ANIMEXTS1.0") + Bytes{3, 1, 2, 0, 0};
   const Bytes lower = Bytes{0x21, 0xFF, 0x0B} + Identity("netscape2.0") + Bytes{3, 1, 2, 0, 0};

@@ -34,6 +34,19 @@ std::vector<std::uint8_t> Triples(const ColorMapObject* map) {
   return triples;
 }
 
+// giflib has no text for some codes (0 among them, when DGifSlurp fails without one).
+std::string ErrorText(int code) {
+  const char* text = GifErrorString(code);
+  return text ? text : "giflib error " + std::to_string(code);
+}
+
+std::vector<GiflibBlock> Blocks(int count, const ExtensionBlock* blocks) {
+  std::vector<GiflibBlock> copies;
+  for (int i = 0; i < count; ++i)
+    copies.push_back({blocks[i].Function, {blocks[i].Bytes, blocks[i].Bytes + blocks[i].ByteCount}});
+  return copies;
+}
+
 }  // namespace
 
 std::optional<GiflibFile> GiflibRead(const std::vector<std::uint8_t>& bytes, std::string* error) {
@@ -41,7 +54,7 @@ std::optional<GiflibFile> GiflibRead(const std::vector<std::uint8_t>& bytes, std
   int status = 0;
   GifFileType* gif = DGifOpen(&reader, ReadFromMemory, &status);
   if (!gif) {
-    if (error) *error = GifErrorString(status);
+    if (error) *error = ErrorText(status);
     return std::nullopt;
   }
   std::optional<GiflibFile> result;
@@ -50,6 +63,7 @@ std::optional<GiflibFile> GiflibRead(const std::vector<std::uint8_t>& bytes, std
     file.Width = gif->SWidth;
     file.Height = gif->SHeight;
     file.GlobalColorMap = Triples(gif->SColorMap);
+    file.TrailingExtensions = Blocks(gif->ExtensionBlockCount, gif->ExtensionBlocks);
     for (int i = 0; i < gif->ImageCount; ++i) {
       const SavedImage& image = gif->SavedImages[i];
       GiflibFrame frame;
@@ -60,11 +74,12 @@ std::optional<GiflibFile> GiflibRead(const std::vector<std::uint8_t>& bytes, std
       frame.Interlaced = image.ImageDesc.Interlace;
       frame.LocalColorMap = Triples(image.ImageDesc.ColorMap);
       frame.Pixels.assign(image.RasterBits, image.RasterBits + static_cast<std::size_t>(frame.Width) * frame.Height);
+      frame.Extensions = Blocks(image.ExtensionBlockCount, image.ExtensionBlocks);
       file.Frames.push_back(std::move(frame));
     }
     result = std::move(file);
   } else if (error) {
-    *error = GifErrorString(gif->Error);
+    *error = ErrorText(gif->Error);
   }
   DGifCloseFile(gif, &status);
   return result;

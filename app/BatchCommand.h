@@ -1,0 +1,14 @@
+#pragma once
+// "lumvane test" and "lumvane optimize": the batch run over files and folders.
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace lumvane {
+
+// Arguments: [-r] [--json] [--jobs N] PATH...; writeBack is true for "optimize". Returns the
+// exit status: 0 when every file was handled, 1 when any failed, 2 for a usage error.
+int RunBatchCommand(bool writeBack, const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace lumvane

@@ -1,0 +1,102 @@
+#include "app/FileOptimizer.h"
+
+#include "app/FileWriting.h"
+#include "optimize/Compositor.h"
+
+namespace lumvane {
+namespace {
+
+constexpr TOptimizeOptionSet kMainOptions = 0x1F;
+constexpr TOptimizeOptionSet kAlternativeOptions = 0x1D;
+
+// Loads a document, noting whether the load had to work around anything.
+bool LoadNotingWarnings(TGIFImage& image, TStream& stream) {
+  bool warned = false;
+  image.WarningHandler = [&warned](const TPersistent*, int, const std::string&) { warned = true; };
+  try {
+    image.LoadFromStream(stream);
+  } catch (...) {
+    image.WarningHandler = nullptr;
+    throw;
+  }
+  image.WarningHandler = nullptr;
+  return warned;
+}
+
+// The candidate decodes to the same pictures, times and loop count as the original.
+bool ShowsTheSame(const std::vector<std::uint8_t>& original, TMemoryStream& candidate) {
+  try {
+    TGIFImage before, after;
+    TMemoryStream originalStream(original);
+    before.LoadFromStream(originalStream);
+    candidate.SetPosition(0);
+    after.LoadFromStream(candidate);
+    return CompareShows(before, after).Same;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+void OptimizeInto(TGIFImage& image, TOptimizeOptionSet options, TMemoryStream& output) {
+  image.OptimizeDocument(options, reduceNone, ditherNearest, 8);
+  image.SaveToStream(output);
+  image.Clear();
+}
+
+}  // namespace
+
+const char* const kLooksDifferentText = "Optimized file would look different; file kept";
+const char* const kDamagedText = "File is damaged; file kept";
+
+std::string ReductionText(std::int64_t originalSize, std::int64_t resultSize) {
+  const std::int64_t saved = originalSize - resultSize;
+  return (saved > 0 ? std::to_string(Percent(saved, originalSize)) : "0") + "%";
+}
+
+std::string SavedBytesText(std::int64_t savedTotal) { return "Saved " + std::to_string(savedTotal) + " Bytes"; }
+
+TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {
+  TFileOutcome outcome;
+  source_.Clear();
+  result_.Clear();
+  source_.LoadFromFile(path);
+  const std::vector<std::uint8_t> original = source_.TakeBytes();
+  outcome.OriginalSize = static_cast<std::int64_t>(original.size());
+
+  bool damaged = false;
+  TMemoryStream* best = &result_;
+  try {
+    TMemoryStream input(original);
+    damaged = LoadNotingWarnings(working_, input);
+    alternative_.CopyFrom(&working_);
+    OptimizeInto(alternative_, kAlternativeOptions, source_);
+    OptimizeInto(working_, kMainOptions, result_);
+    if (result_.Size() > source_.Size()) best = &source_;
+  } catch (const std::exception& error) {
+    working_.Clear();
+    alternative_.Clear();
+    outcome.Message = error.what();
+    outcome.Failed = true;
+    return outcome;
+  }
+
+  const std::int64_t resultSize = best->Size();
+  if (resultSize < outcome.OriginalSize) {
+    // Only a result that shows what the file shows may replace it.
+    if (damaged)
+      outcome.Message = kDamagedText;
+    else if (!ShowsTheSame(original, *best))
+      outcome.Message = kLooksDifferentText;
+    if (!outcome.Message.empty()) return outcome;
+    outcome.Saved = outcome.OriginalSize - resultSize;
+    if (writeBack) {
+      WriteFileReplacing(path, best->Bytes());
+      outcome.Written = true;
+    }
+  }
+  outcome.OptimizedSize = resultSize;
+  outcome.Reduction = ReductionText(outcome.OriginalSize, resultSize);
+  return outcome;
+}
+
+}  // namespace lumvane

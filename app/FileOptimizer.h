@@ -1,0 +1,46 @@
+#pragma once
+// The work of a batch run on one file, without any window: read it, load it, optimize a
+// copy without frame merging and the document with everything, keep the smaller output,
+// and write it back when asked, smaller and showing the same.
+
+#include <cstdint>
+#include <string>
+
+#include "gif/GIFImage.h"
+
+namespace lumvane {
+
+// What one file's row shows.
+struct TFileOutcome {
+  std::int64_t OriginalSize = 0;
+  std::int64_t OptimizedSize = -1;  // -1 when Message takes the "Optimized Size" column
+  std::string Message;              // a load or save error, or why a smaller file was kept
+  std::string Reduction;            // "12%", "0%"; empty with a message
+  std::int64_t Saved = 0;           // bytes saved (or that Optimize would save)
+  bool Written = false;
+  bool Failed = false;              // the file did not load or save
+};
+
+// Row texts.
+extern const char* const kLooksDifferentText;
+extern const char* const kDamagedText;
+// round(saved × 100 / original) followed by "%", or "0%" when nothing was saved.
+std::string ReductionText(std::int64_t originalSize, std::int64_t resultSize);
+// "Saved N Bytes"
+std::string SavedBytesText(std::int64_t savedTotal);
+
+// Reuses its streams and documents from file to file; one per worker thread.
+class TFileOptimizer {
+public:
+  // Reading the file or writing the result back fails with the platform's stream errors,
+  // which end a run; everything else is in the outcome.
+  TFileOutcome Process(const std::string& path, bool writeBack);
+
+private:
+  TMemoryStream source_;
+  TMemoryStream result_;
+  TGIFImage working_;
+  TGIFImage alternative_;
+};
+
+}  // namespace lumvane

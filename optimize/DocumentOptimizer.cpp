@@ -1,0 +1,228 @@
+// Rewriting a document so that it saves smaller without changing what it shows: packed
+// color maps, no unused transparency or needless disposal, frames made transparent where
+// they repeat what is on screen and cropped to what changes, and no blocks that do not
+// affect the picture.
+
+#include <algorithm>
+#include <vector>
+
+#include "gif/Errors.h"
+#include "gif/GIFApplicationExtensions.h"
+#include "gif/GIFGraphicControlExtension.h"
+#include "gif/GIFImage.h"
+#include "gif/GIFTextExtensions.h"
+#include "optimize/Disposal.h"
+
+namespace lumvane {
+namespace {
+
+const std::string kOptimizing = "Optimizing...";
+
+// A delay of 0 or 1 hundredths plays as 10.
+int PlayedTime(int delay) { return delay <= 1 ? 10 : delay; }
+
+std::uint8_t DisposalOf(const TGIFSubImage& frame) {
+  return frame.ControlExtension ? EffectiveDisposal(frame.ControlExtension->Disposal()) : std::uint8_t{DisposalUnspecified};
+}
+
+template <class T>
+std::vector<T*> ExtensionsOf(TGIFSubImage& frame) {
+  std::vector<T*> found;
+  for (const auto& extension : frame.Extensions())
+    if (auto* typed = dynamic_cast<T*>(extension.get())) found.push_back(typed);
+  return found;
+}
+
+// Viewers take the last of several graphic control blocks: keep one, with its values.
+void KeepLastControlBlock(TGIFSubImage& frame) {
+  const auto blocks = ExtensionsOf<TGIFGraphicControlExtension>(frame);
+  if (blocks.size() < 2) return;
+  TGIFGraphicControlExtension* kept = frame.ControlExtension ? frame.ControlExtension : blocks.front();
+  frame.ControlExtension = kept;
+  kept->ControlBlock = blocks.back()->ControlBlock;
+  for (TGIFGraphicControlExtension* block : blocks)
+    if (block != kept) frame.Extensions().Remove(block);
+  frame.IsTransparent = kept->Transparent();
+}
+
+// Viewers honour the first looping block wherever it stands; frame 0 is where it is kept.
+void MoveFirstLoopToFrameZero(TGIFImage& image) {
+  TGIFSubImage& first = image.Frames[0];
+  if (!ExtensionsOf<TGIFAppExtNSLoop>(first).empty()) return;
+  for (int i = 1; i < image.Frames.Count(); ++i) {
+    const auto loops = ExtensionsOf<TGIFAppExtNSLoop>(image.Frames[i]);
+    if (loops.empty()) continue;
+    std::unique_ptr<TGIFExtension> moved = image.Frames[i].Extensions().Remove(loops.front());
+    auto copy = std::make_unique<TGIFAppExtNSLoop>(first);
+    const auto& loop = static_cast<const TGIFAppExtNSLoop&>(*moved);
+    copy->Identity = loop.Identity;
+    copy->LoopCount = loop.LoopCount;
+    copy->HasLoopCount = loop.HasLoopCount;
+    copy->BufferBytes = loop.BufferBytes;
+    first.Extensions().Insert(0, std::move(copy));
+    return;
+  }
+}
+
+bool WhollyTransparent(const TGIFSubImage& frame) {
+  const std::uint8_t t = frame.ControlExtension->TransparentIndex();
+  return std::all_of(frame.Pixels(), frame.Pixels() + frame.PixelCount(), [t](std::uint8_t p) { return p == t; });
+}
+
+bool UsesIndex(const TGIFSubImage& frame, std::uint8_t index) {
+  return std::find(frame.Pixels(), frame.Pixels() + frame.PixelCount(), index) != frame.Pixels() + frame.PixelCount();
+}
+
+// The frame's picture stays for the sum of both played times (at most 65535 hundredths).
+void AddPlayedTime(TGIFSubImage& frame, int time) {
+  if (!frame.ControlExtension) frame.Extensions().Add(std::make_unique<TGIFGraphicControlExtension>(frame));
+  TGIFGraphicControlExtension& control = *frame.ControlExtension;
+  control.SetDelay(static_cast<std::uint16_t>(std::min(PlayedTime(control.Delay()) + time, 0xFFFF)));
+}
+
+bool Intersects(const TRect& a, const TRect& b) {
+  return std::max(a.Left, b.Left) < std::min(a.Right, b.Right) && std::max(a.Top, b.Top) < std::min(a.Bottom, b.Bottom);
+}
+
+bool Contains(const TRect& outer, const TRect& inner) {
+  return outer.Left <= inner.Left && outer.Top <= inner.Top && inner.Right <= outer.Right &&
+         inner.Bottom <= outer.Bottom;
+}
+
+// Counts the work done and reports it as a percentage of a maximum fixed at the start.
+class TOptimizeProgress {
+public:
+  TOptimizeProgress(TGIFImage& image, int maximum) : image_(image), maximum_(maximum) {}
+  void Advance(int steps = 1) { counter_ += steps; }
+  void Report() const {
+    image_.Progress(&image_, TProgressStage::Running, std::min(100, Percent(counter_, maximum_)), false, kOptimizing);
+  }
+
+private:
+  TGIFImage& image_;
+  const int maximum_;
+  int counter_ = 0;
+};
+
+}  // namespace
+
+void TGIFImage::OptimizeDocument(TOptimizeOptionSet options, TReductionMethod method, TDitherKind,
+                                 int) {
+  if (Frames.Count() == 0) return;
+  Progress(this, TProgressStage::Starting, 0, false, kOptimizing);
+  TOptimizeProgress progress(*this, 6 * Frames.Count());
+  try {
+    for (const auto& frame : Frames) KeepLastControlBlock(*frame);
+    MoveFirstLoopToFrameZero(*this);
+
+    if (options & optPackColorMaps) {
+      if (Header.GlobalColorMap().Count() > 0) Header.GlobalColorMap().PackEntries();
+      for (const auto& frame : Frames) {
+        progress.Advance();
+        if (frame->LocalColorMap().Count() > 0) {
+          frame->LocalColorMap().PackEntries();
+          progress.Report();
+        }
+      }
+    }
+
+    if (options & optRemoveRedundant) {
+      // Transparency that no pixel uses.
+      for (const auto& frame : Frames) {
+        progress.Advance();
+        if (frame->IsTransparent && frame->ControlExtension &&
+            !UsesIndex(*frame, frame->ControlExtension->TransparentIndex())) {
+          frame->ControlExtension->SetTransparent(false);
+          progress.Report();
+        }
+      }
+      // Clearing a frame is needless when the next frame covers it opaquely and does not
+      // go back to the canvas before it.
+      for (int i = 0; i + 1 < Frames.Count(); ++i) {
+        progress.Advance();
+        TGIFSubImage& frame = Frames[i];
+        const TGIFSubImage& next = Frames[i + 1];
+        const std::uint8_t disposal = DisposalOf(frame);
+        if ((disposal != DisposalRestoreBackground && disposal != DisposalRestorePrevious) || next.IsTransparent ||
+            next.IsEmpty() || !Intersects(frame.FrameRect(), next.FrameRect()))
+          continue;
+        if (Contains(next.FrameRect(), frame.FrameRect()) && DisposalOf(next) != DisposalRestorePrevious)
+          frame.ControlExtension->SetDisposal(DisposalUnspecified);
+        progress.Report();
+      }
+    } else {
+      progress.Advance(2 * Frames.Count());
+    }
+
+    if (options & optMergeFrames) {
+      for (int i = Frames.Count() - 1; i >= 1; --i) {
+        progress.Advance();
+        int j = i - 1;
+        while (j > 0 && DisposalOf(Frames[j]) == DisposalRestorePrevious) --j;
+        Frames[i].MergeWithPrevious(&Frames[j]);
+        progress.Report();
+      }
+    } else {
+      progress.Advance(Frames.Count());
+    }
+
+    if (options & optCropFrames) {
+      for (int i = Frames.Count() - 1; i >= 0; --i) {
+        progress.Advance();
+        TGIFSubImage& frame = Frames[i];
+        if (frame.IsEmpty() || !frame.IsTransparent || !frame.ControlExtension) continue;
+        // Cropping would shrink the area that is cleared after the frame.
+        if (DisposalOf(frame) == DisposalRestoreBackground) continue;
+        if (WhollyTransparent(frame)) {
+          // A frame that shows nothing new is only time: it goes to the frame before when
+          // that one stays on screen; otherwise it stays, as one transparent pixel.
+          TGIFSubImage* previous = i > 0 ? &Frames[i - 1] : nullptr;
+          if (previous && !previous->IsEmpty() && KeepsPicture(DisposalOf(*previous))) {
+            AddPlayedTime(*previous, PlayedTime(frame.ControlExtension->Delay()));
+            Frames.Delete(i);
+          } else {
+            frame.CropToContent(true);
+          }
+        } else {
+          frame.CropToContent();
+        }
+        progress.Report();
+      }
+    } else {
+      progress.Advance(Frames.Count());
+    }
+
+    progress.Advance(Frames.Count());
+
+    if (options & optRemoveRedundant) {
+      const bool oneFrame = Frames.Count() == 1;
+      for (int i = Frames.Count() - 1; i >= 0; --i) {
+        TGIFSubImage& frame = Frames[i];
+        TGIFExtensionList& extensions = frame.Extensions();
+        for (int k = extensions.Count() - 1; k >= 0; --k) {
+          const TGIFExtension& extension = extensions[k];
+          const bool loop = dynamic_cast<const TGIFAppExtNSLoop*>(&extension) != nullptr;
+          if (dynamic_cast<const TGIFCommentExtension*>(&extension) ||
+              dynamic_cast<const TGIFTextExtension*>(&extension) ||
+              dynamic_cast<const TGIFUnknownAppExtension*>(&extension) || (loop && (i != 0 || oneFrame)))
+            extensions.Delete(k);
+        }
+        if (TGIFGraphicControlExtension* control = frame.ControlExtension) {
+          if ((control->Delay() == 0 || oneFrame) && !control->Transparent() && !control->UserInput() &&
+              (KeepsPicture(control->Disposal()) || oneFrame))
+            extensions.Remove(control);
+        }
+        if (frame.IsEmpty() && extensions.Count() == 0) Frames.Delete(i);
+      }
+      progress.Report();
+    } else if ((options & optReduceColors) && method == reduceCustomPalette) {
+      throw GIFException("Invalid reduction method");
+    }
+  } catch (...) {
+    Progress(this, TProgressStage::Ending, 0, false, kOptimizing);
+    throw;
+  }
+  Progress(this, TProgressStage::Ending, 100, false, kOptimizing);
+}
+
+}  // namespace lumvane

@@ -1,0 +1,139 @@
+// Frame operations of the optimizer: cropping transparent borders, and making pixels
+// transparent where they repeat the frame drawn below.
+
+#include <algorithm>
+#include <cstring>
+
+#include "gif/GIFGraphicControlExtension.h"
+#include "gif/GIFImage.h"
+#include "gif/GIFSubImage.h"
+#include "optimize/Disposal.h"
+
+namespace lumvane {
+namespace {
+
+TRect Intersection(const TRect& a, const TRect& b) {
+  return {std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
+          std::min(a.Bottom, b.Bottom)};
+}
+
+bool IsEmptyRect(const TRect& r) { return r.Left >= r.Right || r.Top >= r.Bottom; }
+
+bool SameColor(const std::uint8_t* a, const std::uint8_t* b) {
+  return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
+}
+
+}  // namespace
+
+void TGIFSubImage::CropToContent(bool keepOnePixel) {
+  if (IsEmpty() || !IsTransparent || !ControlExtension) return;
+  const std::uint8_t t = ControlExtension->TransparentIndex();
+  const int width = FrameWidth();
+  int left = 0, top = 0, right = width - 1, bottom = FrameHeight() - 1;
+  const auto at = [&](int x, int y) { return pixels_[static_cast<std::size_t>(y) * width + x]; };
+  const auto columnClear = [&](int x) {
+    for (int y = top; y <= bottom; ++y)
+      if (at(x, y) != t) return false;
+    return true;
+  };
+  const auto rowClear = [&](int y) {
+    for (int x = left; x <= right; ++x)
+      if (at(x, y) != t) return false;
+    return true;
+  };
+  while (left <= right && columnClear(left)) ++left;
+  while (left <= right && columnClear(right)) --right;
+  if (left <= right) {
+    while (top <= bottom && rowClear(top)) ++top;
+    while (top <= bottom && rowClear(bottom)) --bottom;
+  }
+  if (left > right || top > bottom) {
+    if (!keepOnePixel) {
+      Clear();
+      return;
+    }
+    left = right = top = bottom = 0;
+  }
+  if (FrameLeft() + left > 0xFFFF || FrameTop() + top > 0xFFFF) return;  // would wrap
+
+  const int newWidth = right - left + 1, newHeight = bottom - top + 1;
+  std::vector<std::uint8_t> cropped(static_cast<std::size_t>(newWidth) * newHeight);
+  for (int y = 0; y < newHeight; ++y)
+    std::memcpy(&cropped[static_cast<std::size_t>(y) * newWidth], &pixels_[static_cast<std::size_t>(top + y) * width + left],
+                newWidth);
+  WriteLE16(&Descriptor[1], static_cast<std::uint16_t>(FrameLeft() + left));
+  WriteLE16(&Descriptor[3], static_cast<std::uint16_t>(FrameTop() + top));
+  WriteLE16(&Descriptor[5], static_cast<std::uint16_t>(newWidth));
+  WriteLE16(&Descriptor[7], static_cast<std::uint16_t>(newHeight));
+  pixels_ = std::move(cropped);
+}
+
+bool TGIFSubImage::HasRoomForTransparency() {
+  if (localColorMap_.Count() > 0) return localColorMap_.Count() < 256;
+  const int global = Image() ? Image()->Header.GlobalColorMap().Count() : 0;
+  return global >= 1 && global < 256;
+}
+
+bool TGIFSubImage::HasPixelsBeyondColorMap() {
+  const int count = EffectiveColorMap().Count();
+  return std::any_of(pixels_.begin(), pixels_.end(), [count](std::uint8_t p) { return p >= count; });
+}
+
+int TGIFSubImage::PickTransparentIndex() {
+  if (localColorMap_.Count() > 0) return localColorMap_.AddColor(0);
+  TGIFColorMap& global = Image()->Header.GlobalColorMap();
+  // Borrow the index another frame on the global map uses for transparency, unless this
+  // frame's own pixels use it as a color.
+  for (const auto& frame : Image()->Frames) {
+    if (frame.get() == this || !frame->IsTransparent || frame->localColorMap_.Count() > 0 ||
+        !frame->ControlExtension)
+      continue;
+    const std::uint8_t index = frame->ControlExtension->TransparentIndex();
+    if (index < global.Count() && std::find(pixels_.begin(), pixels_.end(), index) == pixels_.end()) return index;
+    break;
+  }
+  return global.AddColor(0);
+}
+
+void TGIFSubImage::MergeWithPrevious(const TGIFSubImage* previous) {
+  if (IsEmpty() || !previous || previous->IsEmpty()) return;
+  if (previous->ControlExtension && !KeepsPicture(previous->ControlExtension->Disposal())) return;
+  const TRect overlap = Intersection(previous->FrameRect(), FrameRect());
+  if (IsEmptyRect(overlap)) return;
+
+  const bool wasTransparent = IsTransparent && ControlExtension;
+  int target = wasTransparent ? ControlExtension->TransparentIndex() : -1;
+  if (!wasTransparent && !HasRoomForTransparency()) return;
+  // A new transparent index could coincide with pixels that lie beyond the map.
+  if (!wasTransparent && HasPixelsBeyondColorMap()) return;
+  const bool previousTransparent = previous->IsTransparent && previous->ControlExtension;
+  const int skipped = previousTransparent ? previous->ControlExtension->TransparentIndex() : -1;
+
+  TGIFColorMap& ownMap = EffectiveColorMap();
+  const TGIFColorMap& previousMap = const_cast<TGIFSubImage*>(previous)->EffectiveColorMap();
+  const bool sameMap = &ownMap == &previousMap;
+  for (int y = overlap.Top; y < overlap.Bottom; ++y) {
+    std::uint8_t* own = pixels_.data() + static_cast<std::size_t>(y - FrameTop()) * FrameWidth();
+    const std::uint8_t* below =
+        previous->pixels_.data() + static_cast<std::size_t>(y - previous->FrameTop()) * previous->FrameWidth();
+    for (int x = overlap.Left; x < overlap.Right; ++x) {
+      std::uint8_t& f = own[x - FrameLeft()];
+      const int p = below[x - previous->FrameLeft()];
+      if (f == target || p == skipped) continue;
+      // Entries beyond either map are never compared.
+      if (f >= ownMap.Count() || p >= previousMap.Count()) continue;
+      const bool repeats = (sameMap && f == p) ||
+                           SameColor(ownMap.Entries() + f * 3, previousMap.Entries() + p * 3);
+      if (!repeats) continue;
+      if (target < 0) target = PickTransparentIndex();
+      f = static_cast<std::uint8_t>(target);
+    }
+  }
+  if (!wasTransparent && target >= 0) {
+    if (!ControlExtension) extensions_.Add(std::make_unique<TGIFGraphicControlExtension>(*this));
+    ControlExtension->SetTransparent(true);
+    ControlExtension->SetTransparentIndex(static_cast<std::uint8_t>(target));
+  }
+}
+
+}  // namespace lumvane

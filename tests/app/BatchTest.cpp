@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/CommandLine.h"
+#include "app/FileOptimizer.h"
+#include "gif/GIFGraphicControlExtension.h"
+#include "optimize/Compositor.h"
+#include "support/Corpus.h"
+#include "support/GifBytes.h"
+
+namespace lumvane::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Two 16 × 16 frames stored whole, the second differing in one pixel: merging and cropping
+// shrink it a lot.
+Bytes Unoptimized() {
+  TGIFImage image;
+  for (int i = 0; i < 4; ++i) image.Header.GlobalColorMap().AddColor(0x505050u * i);
+  for (int f = 0; f < 2; ++f) {
+    TGIFSubImage& frame = AddFrame(image, 0, 0, 16, 16);
+    for (int i = 0; i < 256; ++i) frame.Pixels()[i] = static_cast<std::uint8_t>((i * 7 + i / 16) % 4);
+    auto control = std::make_unique<TGIFGraphicControlExtension>(frame);
+    control->SetDelay(20);
+    control->SetDisposal(1);
+    frame.Extensions().Add(std::move(control));
+  }
+  image.Frames[1].Pixels()[77] ^= 1;
+  return SaveBytes(image);
+}
+
+struct BatchTest : ::testing::Test {
+  fs::path dir = fs::temp_directory_path() / ("lumvane-batch-" + std::to_string(::getpid()));
+  void SetUp() override { fs::create_directories(dir); }
+  void TearDown() override { fs::remove_all(dir); }
+
+  std::string Write(const std::string& name, const Bytes& bytes) {
+    const fs::path path = dir / name;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return path.string();
+  }
+  int Run(const std::vector<std::string>& args, std::string& out, std::string& err) {
+    std::ostringstream o, e;
+    const int status = RunCommandLine(args, o, e);
+    out = o.str();
+    err = e.str();
+    return status;
+  }
+};
+
+TEST(BatchTexts, ReductionRoundsHalvesUpAndNeverGoesNegative) {
+  EXPECT_EQ(ReductionText(1000, 995), "1%");
+  EXPECT_EQ(ReductionText(1000, 996), "0%");
+  EXPECT_EQ(ReductionText(1000, 1000), "0%");
+  EXPECT_EQ(ReductionText(1000, 1200), "0%");
+  EXPECT_EQ(ReductionText(3, 1), "67%");
+  EXPECT_EQ(SavedBytesText(1234), "Saved 1234 Bytes");
+}
+
+TEST_F(BatchTest, OptimizeWritesASmallerFileThatShowsTheSameAndTestWritesNothing) {
+  const Bytes original = Unoptimized();
+  const std::string path = Write("a.gif", original);
+  ASSERT_EQ(::chmod(path.c_str(), 0604), 0);
+  TFileOptimizer optimizer;
+
+  const TFileOutcome tested = optimizer.Process(path, false);
+  EXPECT_FALSE(tested.Written);
+  EXPECT_EQ(ReadFileBytes(path), original);
+  EXPECT_EQ(tested.OriginalSize, static_cast<std::int64_t>(original.size()));
+  ASSERT_LT(tested.OptimizedSize, tested.OriginalSize);
+  EXPECT_EQ(tested.Saved, tested.OriginalSize - tested.OptimizedSize);
+  EXPECT_EQ(tested.Reduction, ReductionText(tested.OriginalSize, tested.OptimizedSize));
+
+  const TFileOutcome optimized = optimizer.Process(path, true);
+  EXPECT_TRUE(optimized.Written);
+  const Bytes result = ReadFileBytes(path);
+  EXPECT_EQ(static_cast<std::int64_t>(result.size()), optimized.OptimizedSize);
+  const Loaded before = LoadBytes(original), after = LoadBytes(result);
+  EXPECT_TRUE(CompareShows(*before.Image, *after.Image).Same);
+  struct stat info {};
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0604u);
+
+}
+
+TEST_F(BatchTest, FailuresAndDamagedFilesAreReportedInTheRowAndLeftAlone) {
+  TFileOptimizer optimizer;
+  const std::string empty = Write("empty.gif", {});
+  const TFileOutcome none = optimizer.Process(empty, true);
+  EXPECT_TRUE(none.Failed);
+  EXPECT_EQ(none.OriginalSize, 0);
+  EXPECT_EQ(none.Message, "Premature end of data");
+
+  const std::string png = Write("png.gif", Bytes{0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13});
+  EXPECT_EQ(optimizer.Process(png, true).Message, "Invalid GIF signature");
+
+  // Cut off inside the last sub-block of the second frame's data.
+  Bytes cut = Unoptimized();
+  cut.resize(cut.size() - 3);
+  const std::string damaged = Write("damaged.gif", cut);
+  const TFileOutcome kept = optimizer.Process(damaged, true);
+  EXPECT_FALSE(kept.Failed);
+  EXPECT_EQ(kept.Message, kDamagedText);
+  EXPECT_EQ(kept.Saved, 0);
+  EXPECT_EQ(ReadFileBytes(damaged), cut);
+
+  EXPECT_THROW(optimizer.Process((dir / "missing.gif").string(), false), std::exception);
+}
+
+TEST_F(BatchTest, CommandsPrintTheTableAndTheTotal) {
+  const Bytes original = Unoptimized();
+  Write("b.gif", original);
+  Write("sub/c.GIF", original);
+  Write(".hidden.gif", original);
+  Write("notes.txt", {1, 2, 3});
+  std::string out, err;
+  ASSERT_EQ(Run({"test", dir.string()}, out, err), 0) << err;
+  EXPECT_NE(out.find("Original Size  Optimized Size  Reduction"), std::string::npos) << out;
+  EXPECT_NE(out.find("b.gif"), std::string::npos);
+  EXPECT_EQ(out.find("c.GIF"), std::string::npos);
+  EXPECT_EQ(out.find("hidden"), std::string::npos);
+
+  ASSERT_EQ(Run({"test", "-r", "--jobs", "2", dir.string()}, out, err), 0) << err;
+  EXPECT_NE(out.find("sub/c.GIF"), std::string::npos);
+  TFileOptimizer optimizer;
+  const std::int64_t saved = optimizer.Process((dir / "b.gif").string(), false).Saved;
+  EXPECT_NE(out.find("Saved " + std::to_string(2 * saved) + " Bytes"), std::string::npos) << out;
+
+  ASSERT_EQ(Run({"optimize", "--json", (dir / "b.gif").string()}, out, err), 0) << err;
+  EXPECT_NE(out.find("\"written\": true"), std::string::npos) << out;
+  EXPECT_LT(ReadFileBytes((dir / "b.gif").string()).size(), original.size());
+  EXPECT_EQ(ReadFileBytes((dir / "sub/c.GIF").string()), original);
+}
+
+TEST_F(BatchTest, ExitStatusesTellFailedFilesAndUsageErrorsApart) {
+  std::string out, err;
+  Write("bad.gif", Bytes{'G', 'I', 'F'});
+  EXPECT_EQ(Run({"test", dir.string()}, out, err), 1);
+  EXPECT_NE(out.find("Premature end of data"), std::string::npos) << out;
+  EXPECT_EQ(Run({"test"}, out, err), 2);
+  EXPECT_EQ(Run({"test", "--jobs", "0", dir.string()}, out, err), 2);
+  EXPECT_EQ(Run({"test", "--frobnicate", dir.string()}, out, err), 2);
+  EXPECT_EQ(Run({"optimize", (dir / "nothing-here").string()}, out, err), 2);
+}
+
+}  // namespace
+}  // namespace lumvane::test
