@@ -1,23 +1,13 @@
-#include <gtest/gtest.h>
-
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include "app/CommandLine.h"
 #include "app/FileOptimizer.h"
 #include "gif/GIFGraphicControlExtension.h"
 #include "optimize/Compositor.h"
+#include "support/CommandLineTest.h"
 #include "support/Corpus.h"
-#include "support/GifBytes.h"
 
 namespace lumvane::test {
 namespace {
-
-namespace fs = std::filesystem;
 
 // Two 16 × 16 frames stored whole, the second differing in one pixel: merging and cropping
 // shrink it a lot.
@@ -36,25 +26,7 @@ Bytes Unoptimized() {
   return SaveBytes(image);
 }
 
-struct BatchTest : ::testing::Test {
-  fs::path dir = fs::temp_directory_path() / ("lumvane-batch-" + std::to_string(::getpid()));
-  void SetUp() override { fs::create_directories(dir); }
-  void TearDown() override { fs::remove_all(dir); }
-
-  std::string Write(const std::string& name, const Bytes& bytes) {
-    const fs::path path = dir / name;
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    return path.string();
-  }
-  int Run(const std::vector<std::string>& args, std::string& out, std::string& err) {
-    std::ostringstream o, e;
-    const int status = RunCommandLine(args, o, e);
-    out = o.str();
-    err = e.str();
-    return status;
-  }
-};
+using BatchTest = CommandLineTest;
 
 TEST(BatchTexts, ReductionRoundsHalvesUpAndNeverGoesNegative) {
   EXPECT_EQ(ReductionText(1000, 995), "1%");
@@ -122,19 +94,19 @@ TEST_F(BatchTest, CommandsPrintTheTableAndTheTotal) {
   Write(".hidden.gif", original);
   Write("notes.txt", {1, 2, 3});
   std::string out, err;
-  ASSERT_EQ(Run({"test", dir.string()}, out, err), 0) << err;
+  ASSERT_EQ(Run({"test", dir.string()}, out, &err), 0) << err;
   EXPECT_NE(out.find("Original Size  Optimized Size  Reduction"), std::string::npos) << out;
   EXPECT_NE(out.find("b.gif"), std::string::npos);
   EXPECT_EQ(out.find("c.GIF"), std::string::npos);
   EXPECT_EQ(out.find("hidden"), std::string::npos);
 
-  ASSERT_EQ(Run({"test", "-r", "--jobs", "2", dir.string()}, out, err), 0) << err;
+  ASSERT_EQ(Run({"test", "-r", "--jobs", "2", dir.string()}, out, &err), 0) << err;
   EXPECT_NE(out.find("sub/c.GIF"), std::string::npos);
   TFileOptimizer optimizer;
   const std::int64_t saved = optimizer.Process((dir / "b.gif").string(), false).Saved;
   EXPECT_NE(out.find("Saved " + std::to_string(2 * saved) + " Bytes"), std::string::npos) << out;
 
-  ASSERT_EQ(Run({"optimize", "--json", (dir / "b.gif").string()}, out, err), 0) << err;
+  ASSERT_EQ(Run({"optimize", "--json", (dir / "b.gif").string()}, out, &err), 0) << err;
   EXPECT_NE(out.find("\"written\": true"), std::string::npos) << out;
   EXPECT_LT(ReadFileBytes((dir / "b.gif").string()).size(), original.size());
   EXPECT_EQ(ReadFileBytes((dir / "sub/c.GIF").string()), original);
@@ -143,12 +115,12 @@ TEST_F(BatchTest, CommandsPrintTheTableAndTheTotal) {
 TEST_F(BatchTest, ExitStatusesTellFailedFilesAndUsageErrorsApart) {
   std::string out, err;
   Write("bad.gif", Bytes{'G', 'I', 'F'});
-  EXPECT_EQ(Run({"test", dir.string()}, out, err), 1);
+  EXPECT_EQ(Run({"test", dir.string()}, out, &err), 1);
   EXPECT_NE(out.find("Premature end of data"), std::string::npos) << out;
-  EXPECT_EQ(Run({"test"}, out, err), 2);
-  EXPECT_EQ(Run({"test", "--jobs", "0", dir.string()}, out, err), 2);
-  EXPECT_EQ(Run({"test", "--frobnicate", dir.string()}, out, err), 2);
-  EXPECT_EQ(Run({"optimize", (dir / "nothing-here").string()}, out, err), 2);
+  EXPECT_EQ(Run({"test"}, out, &err), 2);
+  EXPECT_EQ(Run({"test", "--jobs", "0", dir.string()}, out, &err), 2);
+  EXPECT_EQ(Run({"test", "--frobnicate", dir.string()}, out, &err), 2);
+  EXPECT_EQ(Run({"optimize", (dir / "nothing-here").string()}, out, &err), 2);
 }
 
 }  // namespace

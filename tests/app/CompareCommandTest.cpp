@@ -1,25 +1,10 @@
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include "app/CommandLine.h"
 #include "gif/GIFGraphicControlExtension.h"
-#include "support/GifBytes.h"
+#include "support/CommandLineTest.h"
 
 namespace lumvane::test {
 namespace {
 
-namespace fs = std::filesystem;
-
-struct CompareCommandTest : ::testing::Test {
-  fs::path dir = fs::temp_directory_path() / ("lumvane-compare-" + std::to_string(::getpid()));
-  void SetUp() override { fs::create_directories(dir); }
-  void TearDown() override { fs::remove_all(dir); }
-
+struct CompareCommandTest : CommandLineTest {
   // A 2 × 1 file: a black and white frame, then the given frame over its left pixel, whose
   // last pixel is transparent.
   std::string Write(const std::string& name, const std::vector<std::uint8_t>& second) {
@@ -36,16 +21,7 @@ struct CompareCommandTest : ::testing::Test {
     control->SetTransparentIndex(second.back());
     next.Extensions().Add(std::move(control));
     image.Header.SetLogicalScreenWidth(2);  // adding a wider frame widened it
-    const Bytes bytes = SaveBytes(image);
-    const std::string path = (dir / name).string();
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    return path;
-  }
-  int Run(const std::vector<std::string>& args, std::string& output) {
-    std::ostringstream out, err;
-    const int status = RunCommandLine(args, out, err);
-    output = out.str() + err.str();
-    return status;
+    return CommandLineTest::Write(name, SaveBytes(image));
   }
 };
 

@@ -1,52 +1,22 @@
-#include <gtest/gtest.h>
-
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include "app/CommandLine.h"
+#include "support/CommandLineTest.h"
 #include "support/Corpus.h"
-#include "support/GifBytes.h"
 
 namespace lumvane::test {
 namespace {
 
-namespace fs = std::filesystem;
-
-struct ConvertCommandTest : ::testing::Test {
-  fs::path dir = fs::temp_directory_path() / ("lumvane-convert-" + std::to_string(::getpid()));
+struct ConvertCommandTest : CommandLineTest {
   // A 64 × 4 frame of long runs.
   Bytes file;
 
   void SetUp() override {
-    fs::create_directories(dir);
+    CommandLineTest::SetUp();
     TGIFImage image;
     for (int i = 0; i < 4; ++i) image.Header.GlobalColorMap().AddColor(0x404040 * i);
     TGIFSubImage& frame = AddFrame(image, 0, 0, 64, 4);
     for (int i = 0; i < 256; ++i) frame.Pixels()[i] = static_cast<std::uint8_t>(i / 40 % 4);
     file = SaveBytes(image);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  std::string Write(const std::string& name, const Bytes& bytes) {
-    const std::string path = (dir / name).string();
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    return path;
-  }
-  int Run(const std::vector<std::string>& args, std::string* output = nullptr) {
-    std::ostringstream out, err;
-    const int status = RunCommandLine(args, out, err);
-    if (output) *output = out.str() + err.str();
-    return status;
-  }
-  std::vector<std::string> Listing() {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
   }
 };
 
@@ -80,12 +50,12 @@ TEST_F(ConvertCommandTest, ReplacingAFileKeepsItsPermissions) {
 TEST_F(ConvertCommandTest, FailuresLeaveNothingBehind) {
   std::string output;
   const std::string bad = Write("bad.gif", Bytes{'G', 'I', 'F', '8', '9', 'a', 1});
-  EXPECT_EQ(Run({"convert", bad, (dir / "out.gif").string()}, &output), 1);
+  EXPECT_EQ(Run({"convert", bad, (dir / "out.gif").string()}, output), 1);
   EXPECT_NE(output.find("error: Premature end of data"), std::string::npos) << output;
   EXPECT_EQ(Listing(), std::vector<std::string>{"bad.gif"});
 
   const std::string in = Write("in.gif", file);
-  EXPECT_EQ(Run({"convert", in, (dir / "missing" / "out.gif").string()}, &output), 1);
+  EXPECT_EQ(Run({"convert", in, (dir / "missing" / "out.gif").string()}, output), 1);
   EXPECT_NE(output.find("error: Cannot write file"), std::string::npos) << output;
 
   EXPECT_EQ(Run({"convert", in}), 2);

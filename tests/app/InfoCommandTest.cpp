@@ -1,35 +1,9 @@
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include <unistd.h>
-
-#include "app/CommandLine.h"
-#include "support/GifBytes.h"
+#include "support/CommandLineTest.h"
 
 namespace lumvane::test {
 namespace {
 
-struct InfoCommandTest : ::testing::Test {
-  std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                              ("lumvane-info-" + std::to_string(::getpid()));
-  void SetUp() override { std::filesystem::create_directories(dir); }
-  void TearDown() override { std::filesystem::remove_all(dir); }
-
-  std::string Write(const std::string& name, const Bytes& bytes) {
-    const std::string path = (dir / name).string();
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    return path;
-  }
-  int Run(const std::vector<std::string>& args, std::string& output) {
-    std::ostringstream out, err;
-    const int status = RunCommandLine(args, out, err);
-    output = out.str() + err.str();
-    return status;
-  }
-};
+using InfoCommandTest = CommandLineTest;
 
 TEST_F(InfoCommandTest, DescribesFramesExtensionsAndWarnings) {
   const Bytes loop = Bytes{0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 5, 0, 0};
