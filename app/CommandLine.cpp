@@ -6,6 +6,7 @@
 #include "app/CompareCommand.h"
 #include "app/ConvertCommand.h"
 #include "app/InfoCommand.h"
+#include "app/RenderCommand.h"
 
 namespace lumvane {
 
@@ -19,7 +20,9 @@ void PrintUsage(std::ostream& out) {
          "       lumvane info FILE...              blocks, frames, color tables, extensions and warnings\n"
          "       lumvane convert IN OUT [--rle]    read a GIF and write it again, unoptimized\n"
          "                                         (--rle: with the run-length encoder)\n"
-         "       lumvane compare A B               whether B shows what A shows, else the first difference\n";
+         "       lumvane compare A B               whether B shows what A shows, else the first difference\n"
+         "       lumvane render FILE OUT.bmp [--frame N] [--dithered]\n"
+         "                                         one frame as rendered, as a BMP file\n";
 }
 
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -32,6 +35,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   const std::vector<std::string> operands(args.begin() + 1, args.end());
   if (command == "info" && !operands.empty()) return RunInfoCommand(operands, out);
   if (command == "convert") return RunConvertCommand(operands, out, err);
+  if (command == "render") return RunRenderCommand(operands, out, err);
   if (command == "compare") return RunCompareCommand(operands, out, err);
   if (command == "test" || command == "optimize") return RunBatchCommand(command == "optimize", operands, out, err);
   if (command == "-h" || command == "--help" || command == "help") {

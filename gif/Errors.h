@@ -29,5 +29,14 @@ class EFOpenError : public EStreamError {
 public:
   using EStreamError::EStreamError;
 };
+// A bitmap, palette or canvas operation that cannot be done (bad index, malformed BMP).
+class EGraphicError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+class EOutOfMemory : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
 
 }  // namespace lumvane

@@ -7,6 +7,7 @@
 #include "gif/GIFImage.h"
 #include "gif/GIFSubImage.h"
 #include "gif/StreamHelpers.h"
+#include "render/Bitmap.h"
 
 namespace lumvane {
 
@@ -32,7 +33,9 @@ int TGIFColorMap::AddColor(TColor color) {
   entry[1] = static_cast<std::uint8_t>(color >> 8);
   entry[2] = static_cast<std::uint8_t>(color >> 16);
   sorted_ = false;
-  return count_++;
+  ++count_;
+  NotifyChanged();
+  return count_ - 1;
 }
 
 int TGIFColorMap::FindOrAddColor(TColor color) {
@@ -62,6 +65,7 @@ void TGIFColorMap::RemoveAt(int index) {
   entries_.resize(static_cast<std::size_t>(capacity_) * 3);
   --count_;
   sorted_ = false;
+  NotifyChanged();
 }
 
 TColor TGIFColorMap::ColorAt(int index) {
@@ -89,6 +93,54 @@ void TGIFColorMap::CopyFrom(const TGIFColorMap& source) {
   sorted_ = source.sorted_;
   entries_.assign(static_cast<std::size_t>(capacity_) * 3, 0);
   std::copy_n(source.entries_.begin(), static_cast<std::size_t>(count_) * 3, entries_.begin());
+  NotifyChanged();
+}
+
+void TGIFColorMap::ImportSystemPalette(const TPaletteHandle& palette) {
+  Clear();
+  if (!palette || palette->Count() == 0) return;
+  const int n = std::min(palette->Count(), kMaxColors);
+  Reserve(n);
+  for (int i = 0; i < n; ++i) {
+    const TPaletteEntry& entry = (*palette)[i];
+    entries_[i * 3] = entry.Red;
+    entries_[i * 3 + 1] = entry.Green;
+    entries_[i * 3 + 2] = entry.Blue;
+  }
+  count_ = n;
+  NotifyChanged();
+}
+
+void TGIFColorMap::ImportQuadTable(const std::uint8_t* quads, int n) {
+  Clear();
+  if (n <= 0) return;
+  n = std::min(n, kMaxColors);
+  Reserve(n);
+  for (int i = 0; i < n; ++i) {
+    entries_[i * 3] = quads[i * 4 + 2];
+    entries_[i * 3 + 1] = quads[i * 4 + 1];
+    entries_[i * 3 + 2] = quads[i * 4];
+  }
+  count_ = n;
+  NotifyChanged();
+}
+
+void TGIFColorMap::ImportBitmapColors(const TBitmap& bitmap) {
+  Clear();
+  std::vector<std::uint8_t> quads;
+  if (const TPaletteHandle palette = bitmap.Palette())
+    for (int i = 0; i < std::min(palette->Count(), kMaxColors); ++i)
+      quads.insert(quads.end(), {(*palette)[i].Blue, (*palette)[i].Green, (*palette)[i].Red, 0});
+  ImportQuadTable(quads.data(), static_cast<int>(quads.size() / 4));
+  NotifyChanged();
+}
+
+TPaletteHandle TGIFColorMap::ExportSystemPalette() const {
+  if (count_ == 0) return nullptr;
+  std::vector<TPaletteEntry> entries(count_);
+  for (int i = 0; i < count_; ++i)
+    entries[i] = TPaletteEntry{entries_[i * 3], entries_[i * 3 + 1], entries_[i * 3 + 2], 4};
+  return MakePalette(std::move(entries));
 }
 
 void TGIFColorMap::LoadFromStream(TStream& stream, int n) {
@@ -104,6 +156,12 @@ void TGIFColorMap::SaveToStream(TStream& stream) const {
   const std::vector<std::uint8_t> padding(((std::size_t{1} << PixelBits()) - count_) * 3, 0);
   stream.WriteBuffer(padding.data(), padding.size());
 }
+
+void TGIFGlobalColorMap::NotifyChanged() {
+  if (TGIFImage* image = header_.Image()) image->SetPalette(nullptr);
+}
+
+void TGIFLocalColorMap::NotifyChanged() { frame_.SetPalette(nullptr); }
 
 void TGIFGlobalColorMap::ReportWarning(int severity, const std::string& message) {
   if (TGIFImage* image = header_.Image()) image->ReportWarning(this, severity, message);

@@ -8,9 +8,11 @@
 
 #include "gif/Stream.h"
 #include "gif/Types.h"
+#include "render/Palette.h"
 
 namespace lumvane {
 
+class TBitmap;
 class TGIFImage;
 class TGIFHeader;
 class TGIFSubImage;
@@ -42,6 +44,8 @@ public:
   // Orders the entries by use, most used first, and drops the unused ones; true when the
   // map held more than one entry.
   virtual bool PackEntries() = 0;
+  // Called after every change of the entries that users of the map must notice.
+  virtual void NotifyChanged() = 0;
 
   int Count() const { return count_; }
   int Capacity() const { return capacity_; }
@@ -63,6 +67,14 @@ public:
 
   // Takes the source's entries, count, capacity and sort flag.
   void CopyFrom(const TGIFColorMap& source);
+  // The entries of a palette (flags dropped); none leaves the map empty.
+  void ImportSystemPalette(const TPaletteHandle& palette);
+  // n entries laid out blue, green, red, reserved.
+  void ImportQuadTable(const std::uint8_t* quads, int n);
+  // The color table of a bitmap, as stored with its pixels.
+  void ImportBitmapColors(const TBitmap& bitmap);
+  // The entries as a palette (flag 4, no collapse); none for an empty map.
+  TPaletteHandle ExportSystemPalette() const;
   void LoadFromStream(TStream& stream, int n);
   void SaveToStream(TStream& stream) const;
 
@@ -88,6 +100,7 @@ public:
   void CountUsage(TColorUsageArray& usage) override;
   void RemapIndexes(const TIndexTable& table) override;
   bool PackEntries() override;
+  void NotifyChanged() override;
 
 private:
   TGIFHeader& header_;
@@ -100,6 +113,7 @@ public:
   void CountUsage(TColorUsageArray& usage) override;
   void RemapIndexes(const TIndexTable& table) override;
   bool PackEntries() override;
+  void NotifyChanged() override;
 
 private:
   TGIFSubImage& frame_;

@@ -3,21 +3,27 @@
 #include <utility>
 
 #include "gif/Errors.h"
+#include "render/FrameRendering.h"
 
 namespace lumvane {
 
 const TGIFDefaults GIFDefaults;
 
-TGIFImage::TGIFImage() : Frames(this), Header(this), EncoderKind(GIFDefaults.EncoderKind) { Clear(); }
+TGIFImage::TGIFImage()
+    : Frames(this), Header(this), PaintFlags(GIFDefaults.PaintFlags), EncoderKind(GIFDefaults.EncoderKind) {
+  Clear();
+}
 
 TGIFImage::~TGIFImage() { Frames.Clear(); }
 
 void TGIFImage::Clear() {
+  ViewBitmap.reset();
   Frames.Clear();
   Header.GlobalColorMap().Clear();
   Header.SetLogicalScreenWidth(0);
   Header.SetLogicalScreenHeight(0);
   Header.PrepareFlags();
+  palette_.reset();
 }
 
 void TGIFImage::CopyFrom(const TGIFImage* source) {
@@ -117,6 +123,38 @@ int TGIFImage::PixelBits() const {
   int bits = Header.PixelBits();
   for (const auto& frame : Frames) bits = std::max(bits, frame->PixelBits());
   return bits;
+}
+
+TPaletteHandle TGIFImage::Palette() {
+  if (buildingPalette_) throw GIFException("No global or local color table defined");
+  if (ViewBitmap && ViewBitmap->Palette()) return ViewBitmap->Palette();
+  if (palette_) return palette_;
+  // The first frame may ask back (it has no map of its own either): that fails above.
+  struct TGuard {
+    bool& flag;
+    explicit TGuard(bool& f) : flag(f) { flag = true; }
+    ~TGuard() { flag = false; }
+  } guard(buildingPalette_);
+  if (UseDithering(*this))
+    palette_ = WebPalette();
+  else if (Header.GlobalColorMap().Count() > 0)
+    palette_ = Header.GlobalColorMap().ExportSystemPalette();
+  else if (Frames.Count() > 0)
+    return Frames[0].Palette();
+  return palette_;
+}
+
+void TGIFImage::SetPalette(TPaletteHandle value) {
+  if (value != palette_) palette_ = std::move(value);
+  if (ViewBitmap && ViewBitmap->Palette() != palette_) {
+    ViewBitmap.reset();
+    PaletteChanged();
+  }
+}
+
+void TGIFImage::PaletteChanged() {
+  PaletteModified = true;
+  Changed();
 }
 
 void TGIFImage::ReportWarning(const TPersistent* sender, int severity, const std::string& message) {

@@ -15,8 +15,23 @@ namespace lumvane {
 
 enum TGIFEncoderKind : std::uint8_t { encodeLZW = 0, encodeRLE = 1 };
 
+// Drawing options, one bit each.
+using TGIFDrawOptions = std::uint16_t;
+constexpr TGIFDrawOptions drawThreaded = 0x0001;
+constexpr TGIFDrawOptions drawTransparent = 0x0002;
+constexpr TGIFDrawOptions drawAnimated = 0x0004;
+constexpr TGIFDrawOptions drawLooped = 0x0008;
+constexpr TGIFDrawOptions drawLoopForever = 0x0010;
+constexpr TGIFDrawOptions drawCheckCanvas = 0x0020;
+constexpr TGIFDrawOptions drawDirect = 0x0040;
+constexpr TGIFDrawOptions drawClearFirst = 0x0080;
+constexpr TGIFDrawOptions drawTiled = 0x0100;
+constexpr TGIFDrawOptions drawDithered = 0x0200;
+constexpr TGIFDrawOptions drawDitherOnPalette = 0x0400;
+
 // Process-wide values that every new document copies.
 struct TGIFDefaults {
+  TGIFDrawOptions PaintFlags = 0x060F;
   TGIFEncoderKind EncoderKind = encodeLZW;
 };
 extern const TGIFDefaults GIFDefaults;
@@ -53,10 +68,27 @@ public:
   // Passes the warning to WarningHandler when one is set; loading goes on either way.
   virtual void ReportWarning(const TPersistent* sender, int severity, const std::string& message);
 
+  // The palette the document draws with: the view bitmap's, the cached one, or one built
+  // from the web palette (dithering), the global map or the first frame.
+  TPaletteHandle Palette();
+  // Replaces the cached palette; a view bitmap of another palette is dropped.
+  void SetPalette(TPaletteHandle value);
+  // A rendered bitmap was dropped because its palette changed: the picture must be redrawn.
+  void PaletteChanged();
+  bool PaletteModified = false;
+  void SendChanged() { Changed(); }
+
   TGIFImageList Frames;
   TGIFHeader Header;
+  TGIFDrawOptions PaintFlags;
   TGIFEncoderKind EncoderKind;
   TGIFWarningEvent WarningHandler;
+  // The rendered logical screen that drawing and the painter use.
+  std::unique_ptr<TBitmap> ViewBitmap;
+
+private:
+  TPaletteHandle palette_;
+  bool buildingPalette_ = false;
 };
 
 }  // namespace lumvane

@@ -7,6 +7,7 @@
 #include "gif/GIFImage.h"
 #include "lzw/LZWEncoder.h"
 #include "lzw/RLEEncoder.h"
+#include "render/FrameRendering.h"
 #include "lzw/LZWDecoder.h"
 
 namespace lumvane {
@@ -21,6 +22,7 @@ void TGIFSubImage::Clear() {
   extensions_.Clear();
   localColorMap_.Clear();
   ReleasePixels();
+  FreeRendering();
   SetGeometry(FrameLeft(), FrameTop(), FrameWidth(), 0);
   SetGeometry(FrameLeft(), FrameTop(), 0, 0);
   IsTransparent = false;
@@ -74,6 +76,7 @@ void TGIFSubImage::SetGeometry(int left, int top, int width, int height) {
   WriteLE16(&Descriptor[5], static_cast<std::uint16_t>(width));
   WriteLE16(&Descriptor[7], static_cast<std::uint16_t>(height));
   if (resized) {
+    FreeRendering();
     ReleasePixels();
     AllocatePixels();
   }
@@ -135,6 +138,7 @@ void TGIFSubImage::ReleasePixels() {
 }
 
 void TGIFSubImage::DecodePixels(TStream& stream) {
+  FreeRendering();
   AllocatePixels();
   if (IsTransparent && ControlExtension)
     std::fill(pixels_.begin(), pixels_.end(), ControlExtension->TransparentIndex());
@@ -142,6 +146,32 @@ void TGIFSubImage::DecodePixels(TStream& stream) {
     ReportWarning(severity, message);
   };
   DecodeLZW(stream, TLZWFrame{pixels_.data(), FrameWidth(), FrameHeight(), IsInterlaced()}, warn);
+}
+
+bool TGIFSubImage::HasMask() {
+  if (MaskStale && IsTransparent) {
+    FreeBitmap();
+    FrameBitmap(*this);
+  }
+  return Mask != nullptr;
+}
+
+TPaletteHandle TGIFSubImage::Palette() {
+  if (Bitmap && Bitmap->Palette()) return Bitmap->Palette();
+  if (palette_) return palette_;
+  if (Image() && UseDithering(*Image())) return palette_ = WebPalette();
+  if (localColorMap_.Count() == 0) return Image() ? Image()->Palette() : nullptr;
+  return palette_ = localColorMap_.ExportSystemPalette();
+}
+
+void TGIFSubImage::SetPalette(TPaletteHandle value) {
+  if (value == palette_) return;
+  palette_.reset();
+  if (Bitmap && value != Bitmap->Palette()) {
+    FreeBitmap();
+    if (Image()) Image()->PaletteChanged();
+  }
+  palette_ = std::move(value);
 }
 
 void TGIFSubImage::EncodePixels(TStream& stream) {

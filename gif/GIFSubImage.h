@@ -10,6 +10,7 @@
 #include "gif/GIFExtension.h"
 #include "gif/GIFItem.h"
 #include "gif/StreamHelpers.h"
+#include "render/Bitmap.h"
 
 namespace lumvane {
 
@@ -70,6 +71,24 @@ public:
   int PixelBits() const { return localColorMap_.PixelBits(); }
   int ResolutionBits() const { return PixelBits() - 1; }
 
+  // Rendering caches: the frame as a bitmap, and its transparency mask (none when no pixel
+  // is transparent). They are dropped whenever size, pixels or palette change.
+  std::unique_ptr<TBitmap> Bitmap;
+  std::unique_ptr<TBitmap> Mask;
+  bool MaskStale = true;
+  void FreeBitmap() { Bitmap.reset(); }
+  void FreeMask() {
+    Mask.reset();
+    MaskStale = true;
+  }
+  // Whether the frame has a mask, rendering it again first when it is stale.
+  bool HasMask();
+  // The palette the frame renders with: the rendered bitmap's, the cached one, the web
+  // palette while dithering, the document's without a local map, else the local map's.
+  TPaletteHandle Palette();
+  // Replaces the cached palette; a rendered bitmap of another palette is dropped.
+  void SetPalette(TPaletteHandle value);
+
   TGIFExtensionList& Extensions() { return extensions_; }
   const TGIFExtensionList& Extensions() const { return extensions_; }
   bool IsTransparent = false;
@@ -98,7 +117,14 @@ private:
   // True when a pixel lies at or beyond the count of the frame's color map.
   bool HasPixelsBeyondColorMap();
 
+  // Drops both rendering caches after a change of size or pixels.
+  void FreeRendering() {
+    FreeBitmap();
+    FreeMask();
+  }
+
   std::vector<std::uint8_t> pixels_;
+  TPaletteHandle palette_;
   TGIFLocalColorMap localColorMap_;
   TGIFExtensionList extensions_;
 };

@@ -84,6 +84,7 @@ bool TGIFColorMap::PackColorMap() {
       }
   }
   count_ = used;
+  NotifyChanged();
   return true;
 }
 

@@ -66,6 +66,7 @@ void TGIFSubImage::CropToContent(bool keepOnePixel) {
   WriteLE16(&Descriptor[5], static_cast<std::uint16_t>(newWidth));
   WriteLE16(&Descriptor[7], static_cast<std::uint16_t>(newHeight));
   pixels_ = std::move(cropped);
+  FreeRendering();
 }
 
 bool TGIFSubImage::HasRoomForTransparency() {
@@ -134,6 +135,7 @@ void TGIFSubImage::MergeWithPrevious(const TGIFSubImage* previous) {
     ControlExtension->SetTransparent(true);
     ControlExtension->SetTransparentIndex(static_cast<std::uint8_t>(target));
   }
+  FreeRendering();
 }
 
 }  // namespace lumvane

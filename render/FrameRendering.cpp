@@ -1,0 +1,296 @@
+#include "render/FrameRendering.h"
+
+#include <cstring>
+#include <new>
+
+#include "color/ColorLookups.h"
+#include "color/Ditherers.h"
+#include "gif/Errors.h"
+#include "gif/GIFGraphicControlExtension.h"
+#include "gif/GIFImage.h"
+#include "render/Display.h"
+
+namespace lumvane {
+namespace {
+
+const std::string kRendering = "Rendering...";
+constexpr std::int64_t kOneBitAbove = 500000;
+
+void PutLE(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value, int size) {
+  for (int i = 0; i < size; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+int MulDiv(int value, int numerator, int denominator) {
+  if (denominator == 0) return 0;
+  const std::int64_t product = std::int64_t{value} * numerator;
+  const std::int64_t half = denominator / 2;
+  return static_cast<int>((product >= 0 ? product + half : product - half) / denominator);
+}
+
+int MaskRowBytes(int width) { return (width + 15) / 16 * 2; }
+
+int WebIndex(TColor color) {
+  const auto level = [](std::uint32_t value) { return static_cast<int>((value + 3) / 51); };
+  return 36 * level(color & 0xFF) + 6 * level((color >> 8) & 0xFF) + level((color >> 16) & 0xFF);
+}
+
+// What plain and dithered rendering share: the writer, the mask and the progress.
+class TFrameRenderer {
+public:
+  explicit TFrameRenderer(TGIFSubImage& frame) : frame_(frame), image_(*frame.Image()) {
+    buildMask_ = frame.MaskStale && frame.IsTransparent && frame.ControlExtension;
+    frame.MaskStale = false;
+    if (buildMask_) {
+      transparent_ = frame.ControlExtension->TransparentIndex();
+      mask_.assign(static_cast<std::size_t>(MaskRowBytes(frame.FrameWidth())) * frame.FrameHeight(), 0);
+    }
+  }
+  bool BuildsMask() const { return buildMask_; }
+  std::uint8_t TransparentIndex() const { return transparent_; }
+  void ReportRow(int row) const {
+    if (row % 32 == 0)
+      image_.Progress(&frame_, TProgressStage::Running, Percent(row, frame_.FrameHeight()), false, kRendering);
+  }
+  void MarkTransparent(int x, int y) {
+    mask_[static_cast<std::size_t>(y) * MaskRowBytes(frame_.FrameWidth()) + x / 8] |= 0x80 >> (x % 8);
+    anyMasked_ = true;
+  }
+  // A transparent frame without any transparent pixel gets no mask.
+  void KeepMask() {
+    if (anyMasked_) frame_.Mask = CreateMaskBitmap(frame_.FrameWidth(), frame_.FrameHeight(), mask_.data());
+  }
+
+private:
+  TGIFSubImage& frame_;
+  TGIFImage& image_;
+  bool buildMask_ = false;
+  bool anyMasked_ = false;
+  std::uint8_t transparent_ = 0;
+  std::vector<std::uint8_t> mask_;
+};
+
+std::unique_ptr<TBitmap> NewFrameBitmap(TGIFSubImage& frame) {
+  auto bitmap = std::make_unique<TBitmap>();
+  if (std::int64_t{frame.FrameWidth()} * frame.FrameHeight() > kOneBitAbove) bitmap->SetPixelFormat(TPixelFormat::pf1bit);
+  return bitmap;
+}
+
+std::unique_ptr<TBitmap> EmptyFrameBitmap(TGIFSubImage& frame, std::unique_ptr<TBitmap> bitmap) {
+  bitmap->SetSize(frame.FrameWidth(), frame.FrameHeight());
+  bitmap->SetPalette(CopyPalette(frame.Palette()));
+  return bitmap;
+}
+
+}  // namespace
+
+TPaletteHandle WebPalette() {
+  static const TPaletteHandle palette = [] {
+    std::vector<TPaletteEntry> entries;
+    for (int r = 0; r < 6; ++r)
+      for (int g = 0; g < 6; ++g)
+        for (int b = 0; b < 6; ++b)
+          entries.push_back(TPaletteEntry{static_cast<std::uint8_t>(51 * r), static_cast<std::uint8_t>(51 * g),
+                                          static_cast<std::uint8_t>(51 * b), 0});
+    return MakePalette(std::move(entries));
+  }();
+  return palette;
+}
+
+bool UseDithering(const TGIFImage& image) {
+  if (!(image.PaintFlags & drawDithered)) return false;
+  if (!(image.PaintFlags & drawDitherOnPalette)) return true;
+  const TDisplaySettings& display = DisplaySettings();
+  return display.BitsPerPixel * display.Planes <= 8;
+}
+
+TDIBReader::TDIBReader(TBitmap& bitmap, TPixelFormat format) : bitmap_(bitmap) { bitmap.SetPixelFormat(format); }
+
+TDIBWriter::TDIBWriter(TBitmap& bitmap, TPixelFormat format, int width, int height, TPaletteHandle palette)
+    : bitmap_(bitmap), width_(width), height_(height), palette_(std::move(palette)) {
+  if (format != TPixelFormat::pf8bit && format != TPixelFormat::pf24bit)
+    throw GIFException("Unsupported PixelFormat");
+  if (width <= 0 || height <= 0) throw GIFException("Invalid image dimensions");
+  bitsPerPixel_ = format == TPixelFormat::pf8bit ? 8 : 24;
+}
+
+void TDIBWriter::EnsureMemory() {
+  if (!pixels_.empty()) return;
+  const bool indexed = bitsPerPixel_ == 8;
+  try {
+    header_.assign(40 + (indexed ? 256 * 4 : 0), 0);
+    PutLE(header_, 0, 40, 4);
+    PutLE(header_, 4, static_cast<std::uint32_t>(width_), 4);
+    PutLE(header_, 8, static_cast<std::uint32_t>(height_), 4);
+    PutLE(header_, 12, 1, 2);
+    PutLE(header_, 14, static_cast<std::uint32_t>(bitsPerPixel_), 2);
+    if (indexed) {
+      const int count = palette_ ? std::min(palette_->Count(), 256) : 0;
+      PutLE(header_, 32, 256, 4);
+      PutLE(header_, 36, static_cast<std::uint32_t>(count), 4);
+      for (int i = 0; i < count; ++i) {
+        const TPaletteEntry& entry = (*palette_)[i];
+        header_[40 + i * 4] = entry.Blue;
+        header_[40 + i * 4 + 1] = entry.Green;
+        header_[40 + i * 4 + 2] = entry.Red;
+      }
+    }
+    rowBytes_ = (static_cast<std::size_t>(width_) * bitsPerPixel_ + 31) / 32 * 4;
+    pixels_.assign(rowBytes_ * height_, 0);
+  } catch (const std::bad_alloc&) {
+    header_.clear();
+    pixels_.clear();
+    throw EOutOfMemory("Failed to allocate memory for GIF DIB");
+  }
+}
+
+std::uint8_t* TDIBWriter::RowPointer(int row) {
+  EnsureMemory();
+  if (pixels_.empty()) throw GIFException("Image has no DIB");
+  if (row < 0 || row >= height_) throw EGraphicError("Scan line index out of range");
+  return pixels_.data() + static_cast<std::size_t>(height_ - 1 - row) * rowBytes_;
+}
+
+void TDIBWriter::Commit() {
+  if (pixels_.empty()) return;
+  std::vector<std::uint8_t> file(14 + header_.size() + pixels_.size());
+  file[0] = 'B';
+  file[1] = 'M';
+  PutLE(file, 2, static_cast<std::uint32_t>(file.size()), 4);
+  PutLE(file, 10, static_cast<std::uint32_t>(14 + header_.size()), 4);
+  std::copy(pixels_.begin(), pixels_.end(), std::copy(header_.begin(), header_.end(), file.begin() + 14));
+  header_.clear();
+  pixels_.clear();
+  bitmap_.LoadFromBMP(file);
+}
+
+std::unique_ptr<TBitmap> RenderPlain(TGIFSubImage& frame) {
+  std::unique_ptr<TBitmap> bitmap = NewFrameBitmap(frame);
+  if (frame.IsEmpty()) return EmptyFrameBitmap(frame, std::move(bitmap));
+  TDIBWriter writer(*bitmap, TPixelFormat::pf8bit, frame.FrameWidth(), frame.FrameHeight(), frame.Palette());
+  TFrameRenderer renderer(frame);
+  const int width = frame.FrameWidth();
+  for (int y = 0; y < frame.FrameHeight(); ++y) {
+    renderer.ReportRow(y);
+    const std::uint8_t* source = frame.RowAt(y);
+    std::memcpy(writer.RowPointer(y), source, width);
+    if (renderer.BuildsMask())
+      for (int x = 0; x < width; ++x)
+        if (source[x] == renderer.TransparentIndex()) renderer.MarkTransparent(x, y);
+  }
+  renderer.KeepMask();
+  writer.Commit();
+  return bitmap;
+}
+
+std::unique_ptr<TBitmap> RenderDithered(TGIFSubImage& frame) {
+  std::unique_ptr<TBitmap> bitmap = NewFrameBitmap(frame);
+  if (frame.IsEmpty()) return EmptyFrameBitmap(frame, std::move(bitmap));
+  const int width = frame.FrameWidth();
+  TDIBWriter writer(*bitmap, TPixelFormat::pf8bit, width, frame.FrameHeight(), frame.Palette());
+  TFrameRenderer renderer(frame);
+  TGIFColorMap& map = frame.EffectiveColorMap();
+  TNetscapeColorLookup lookup;
+  TFloydSteinbergDitherer ditherer(width, lookup);
+  const int fill = renderer.BuildsMask() ? WebIndex(map.ColorAt(renderer.TransparentIndex())) : 0;
+  for (int y = 0; y < frame.FrameHeight(); ++y) {
+    renderer.ReportRow(y);
+    const std::uint8_t* source = frame.RowAt(y);
+    std::uint8_t* target = writer.RowPointer(y);
+    if (renderer.BuildsMask()) std::memset(target, fill, width);
+    for (int x = ditherer.Column(); x >= 0 && x < width; x = ditherer.Column()) {
+      if (renderer.BuildsMask() && source[x] == renderer.TransparentIndex()) {
+        renderer.MarkTransparent(x, y);
+        ditherer.SkipPixel();
+        continue;
+      }
+      const TColor color = map.ColorAt(source[x]);
+      std::uint8_t red, green, blue;
+      target[x] = ditherer.DitherPixel(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF, red, green, blue);
+    }
+    ditherer.AdvanceLine();
+  }
+  renderer.KeepMask();
+  writer.Commit();
+  return bitmap;
+}
+
+TBitmap* FrameBitmap(TGIFSubImage& frame) {
+  if (frame.Bitmap || frame.IsEmpty()) return frame.Bitmap.get();
+  TGIFImage& image = *frame.Image();
+  image.Progress(&frame, TProgressStage::Starting, 0, false, kRendering);
+  try {
+    frame.Bitmap = UseDithering(image) ? RenderDithered(frame) : RenderPlain(frame);
+  } catch (...) {
+    image.Progress(&frame, TProgressStage::Ending, 0, image.PaletteModified, kRendering);
+    throw;
+  }
+  image.Progress(&frame, TProgressStage::Ending, 100, image.PaletteModified, kRendering);
+  if (image.PaletteModified) image.SendChanged();
+  return frame.Bitmap.get();
+}
+
+TRect MapToTarget(const TGIFSubImage& frame, const TRect& target) {
+  const TGIFImage& image = *frame.Image();
+  const int width = image.Width(), height = image.Height();
+  const int spanX = target.Right - target.Left, spanY = target.Bottom - target.Top;
+  return {target.Left + MulDiv(frame.FrameLeft(), spanX, width), target.Top + MulDiv(frame.FrameTop(), spanY, height),
+          target.Left + MulDiv(frame.FrameLeft() + frame.FrameWidth(), spanX, width),
+          target.Top + MulDiv(frame.FrameTop() + frame.FrameHeight(), spanY, height)};
+}
+
+void PaintFrame(TGIFSubImage& frame, TCanvas& canvas, const TRect& rect, bool tiled, bool transparent) {
+  PaintStretched(frame, canvas, tiled ? rect : MapToTarget(frame, rect), tiled, transparent);
+}
+
+void PaintStretched(TGIFSubImage& frame, TCanvas& canvas, const TRect& rect, bool tiled, bool transparent) {
+  // The mask query renders the frame again when its mask is stale.
+  const bool masked = transparent && frame.IsTransparent && frame.HasMask();
+  const TBitmap* bitmap = FrameBitmap(frame);
+  if (!bitmap) return;
+  const TGIFImage& image = *frame.Image();
+  const auto draw = [&](const TRect& target) {
+    if (masked)
+      canvas.DrawMasked(target, *bitmap, *frame.Mask);
+    else
+      canvas.StretchDraw(target, *bitmap);
+  };
+  if (!tiled) {
+    draw(rect);
+  } else if (image.Width() > 0 && image.Height() > 0) {
+    for (int y = rect.Top; y < rect.Bottom; y += image.Height())
+      for (int x = rect.Left; x < rect.Right; x += image.Width())
+        draw(TRect{x + frame.FrameLeft(), y + frame.FrameTop(), x + frame.FrameLeft() + frame.FrameWidth(),
+                   y + frame.FrameTop() + frame.FrameHeight()});
+  }
+  if (masked) canvas.Changed();
+}
+
+TBitmap* ViewBitmap(TGIFImage& image) {
+  if (image.Frames.Count() == 0 || image.IsEmpty()) return nullptr;
+  if (image.ViewBitmap) return image.ViewBitmap.get();
+  TGIFSubImage& first = image.Frames[0];
+  auto view = std::make_unique<TBitmap>();
+  if (first.FrameWidth() == image.Width() && first.FrameHeight() == image.Height()) {
+    if (const TBitmap* rendered = FrameBitmap(first)) view->LoadFromBMP(rendered->SaveToBMP());
+  } else {
+    view->SetPalette(CopyPalette(image.Palette()));
+    view->SetSize(image.Width(), image.Height());
+    PaintFrame(first, view->Canvas(), view->Canvas().ClipRect(), false, false);
+  }
+  view->OnChange = [&image] { image.SendChanged(); };
+  image.ViewBitmap = std::move(view);
+  return image.ViewBitmap.get();
+}
+
+void PrepareViewBitmap(TGIFImage& image) {
+  if (image.ViewBitmap) return;
+  auto view = std::make_unique<TBitmap>();
+  view->OnChange = [&image] { image.SendChanged(); };
+  view->SetPalette(CopyPalette(image.Palette()));
+  view->SetSize(image.Width(), image.Height());
+  image.ViewBitmap = std::move(view);
+}
+
+void ReleaseViewBitmap(TGIFImage& image) { image.ViewBitmap.reset(); }
+
+}  // namespace lumvane
