@@ -265,6 +265,14 @@ void PaintStretched(TGIFSubImage& frame, TCanvas& canvas, const TRect& rect, boo
   if (masked) canvas.Changed();
 }
 
+void AssignTo(TGIFSubImage& frame, TBitmap& target) {
+  if (const TBitmap* rendered = FrameBitmap(frame)) target.LoadFromBMP(rendered->SaveToBMP());
+}
+
+void AssignTo(TGIFImage& image, TBitmap& target) {
+  if (const TBitmap* rendered = ViewBitmap(image)) target.LoadFromBMP(rendered->SaveToBMP());
+}
+
 TBitmap* ViewBitmap(TGIFImage& image) {
   if (image.Frames.Count() == 0 || image.IsEmpty()) return nullptr;
   if (image.ViewBitmap) return image.ViewBitmap.get();

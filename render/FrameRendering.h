@@ -36,6 +36,11 @@ TRect MapToTarget(const TGIFSubImage& frame, const TRect& target);
 void PaintFrame(TGIFSubImage& frame, TCanvas& canvas, const TRect& rect, bool tiled, bool transparent);
 void PaintStretched(TGIFSubImage& frame, TCanvas& canvas, const TRect& rect, bool tiled, bool transparent);
 
+// A bitmap receives a copy of what the frame or the document renders (an empty frame or
+// document leaves it as it is).
+void AssignTo(TGIFSubImage& frame, TBitmap& target);
+void AssignTo(TGIFImage& image, TBitmap& target);
+
 // The document's rendered logical screen, made on first use from the first frame.
 TBitmap* ViewBitmap(TGIFImage& image);
 void PrepareViewBitmap(TGIFImage& image);

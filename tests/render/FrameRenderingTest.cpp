@@ -200,6 +200,48 @@ TEST_F(RenderingTest, TheViewBitmapShowsTheFirstFrameOnTheScreen) {
   EXPECT_EQ(image.ViewBitmap, nullptr);
 }
 
+TEST_F(RenderingTest, BitmapsReceiveCopiesOfWhatFramesAndDocumentsRender) {
+  image.Header.SetLogicalScreenWidth(2);
+  image.Header.SetLogicalScreenHeight(1);
+  TGIFSubImage& frame = AddFrame(image, 0, 0, 2, 1);
+  frame.Pixels()[1] = 2;
+  TBitmap fromFrame, fromDocument;
+  AssignTo(frame, fromFrame);
+  AssignTo(image, fromDocument);
+  for (const TBitmap* bitmap : {&fromFrame, &fromDocument}) {
+    EXPECT_EQ(bitmap->Width(), 2);
+    EXPECT_EQ(bitmap->PixelColor(0, 0), 0u);
+    EXPECT_EQ(bitmap->PixelColor(1, 0), 0x0000FFu);
+  }
+  EXPECT_NE(&fromFrame, frame.Bitmap.get());
+}
+
+TEST(ColorMapPalettes, ImportsAndExportKeepTheOrderAndSwapQuads) {
+  TGIFImage image;
+  TGIFColorMap& map = image.Header.GlobalColorMap();
+  const std::uint8_t quads[] = {0x33, 0x22, 0x11, 0, 0xCC, 0xBB, 0xAA, 9};  // blue, green, red, reserved
+  map.ImportQuadTable(quads, 2);
+  ASSERT_EQ(map.Count(), 2);
+  EXPECT_EQ(map.ColorAt(0), 0x332211u);
+  EXPECT_EQ(map.ColorAt(1), 0xCCBBAAu);
+  const TPaletteHandle exported = map.ExportSystemPalette();
+  ASSERT_TRUE(exported);
+  EXPECT_EQ((*exported)[1].Red, 0xAA);
+  EXPECT_EQ((*exported)[1].Flags, 4);
+  TGIFImage other;
+  other.Header.GlobalColorMap().ImportSystemPalette(exported);
+  EXPECT_EQ(other.Header.GlobalColorMap().ColorAt(1), 0xCCBBAAu);
+  other.Header.GlobalColorMap().ImportSystemPalette(nullptr);
+  EXPECT_EQ(other.Header.GlobalColorMap().Count(), 0);
+  TBitmap bitmap;
+  bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+  bitmap.SetPalette(exported);
+  other.Header.GlobalColorMap().ImportBitmapColors(bitmap);
+  EXPECT_EQ(other.Header.GlobalColorMap().ColorAt(0), 0x332211u);
+  TGIFImage empty;
+  EXPECT_EQ(empty.Header.GlobalColorMap().ExportSystemPalette(), nullptr);
+}
+
 TEST(Rendering, APaletteComesFromSomewhereOrTheQueryFails) {
   TGIFImage image;
   AddFrame(image, 0, 0, 1, 1);
