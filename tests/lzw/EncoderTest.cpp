@@ -15,15 +15,15 @@ namespace {
 
 enum class Kind { LZW, RLE };
 
+std::unique_ptr<TGIFEncoder> MakeEncoder(Kind kind) {
+  if (kind == Kind::LZW) return std::make_unique<TLZWEncoder>();
+  return std::make_unique<TRLEEncoder>();
+}
+
 Bytes Encode(Kind kind, const Bytes& pixels, int width, int height, int bits, int colors,
              bool interlaced = false) {
   TMemoryStream stream;
-  std::unique_ptr<TGIFEncoder> encoder;
-  if (kind == Kind::LZW)
-    encoder = std::make_unique<TLZWEncoder>();
-  else
-    encoder = std::make_unique<TRLEEncoder>();
-  encoder->Encode(stream, bits, colors, pixels.data(), interlaced, height, width);
+  MakeEncoder(kind)->Encode(stream, bits, colors, pixels.data(), interlaced, height, width);
   return stream.TakeBytes();
 }
 
@@ -60,13 +60,8 @@ TEST(Encoders, APixelOutsideTheColorTableFailsAndLeavesNoTerminator) {
   pixels.push_back(4);
   for (Kind kind : {Kind::LZW, Kind::RLE}) {
     TMemoryStream stream;
-    std::unique_ptr<TGIFEncoder> encoder;
-    if (kind == Kind::LZW)
-      encoder = std::make_unique<TLZWEncoder>();
-    else
-      encoder = std::make_unique<TRLEEncoder>();
     try {
-      encoder->Encode(stream, 2, 4, pixels.data(), false, 1, static_cast<int>(pixels.size()));
+      MakeEncoder(kind)->Encode(stream, 2, 4, pixels.data(), false, 1, static_cast<int>(pixels.size()));
       ADD_FAILURE();
     } catch (const GIFException& e) {
       EXPECT_STREQ(e.what(), "Color not in color table");

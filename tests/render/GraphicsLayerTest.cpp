@@ -22,7 +22,7 @@ void PutLE(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value
 
 // A BMP file built by hand: 14-byte file header, 40-byte info header, table, rows as given
 // (in file order, each already padded).
-struct TBmpSpec {
+struct TBmpLayout {
   std::int32_t Width = 1, Height = 1;
   int Bits = 24;
   std::uint32_t ColorsUsed = 0;
@@ -30,21 +30,21 @@ struct TBmpSpec {
   std::vector<std::uint8_t> Pixels;
 };
 
-std::vector<std::uint8_t> BuildBmp(const TBmpSpec& spec) {
-  const std::size_t offset = 54 + spec.Table.size();
-  std::vector<std::uint8_t> file(offset + spec.Pixels.size(), 0);
+std::vector<std::uint8_t> BuildBmp(const TBmpLayout& layout) {
+  const std::size_t offset = 54 + layout.Table.size();
+  std::vector<std::uint8_t> file(offset + layout.Pixels.size(), 0);
   file[0] = 'B';
   file[1] = 'M';
   PutLE(file, 2, static_cast<std::uint32_t>(file.size()), 4);
   PutLE(file, 10, static_cast<std::uint32_t>(offset), 4);
   PutLE(file, 14, 40, 4);
-  PutLE(file, 18, static_cast<std::uint32_t>(spec.Width), 4);
-  PutLE(file, 22, static_cast<std::uint32_t>(spec.Height), 4);
+  PutLE(file, 18, static_cast<std::uint32_t>(layout.Width), 4);
+  PutLE(file, 22, static_cast<std::uint32_t>(layout.Height), 4);
   PutLE(file, 26, 1, 2);
-  PutLE(file, 28, spec.Bits, 2);
-  PutLE(file, 46, spec.ColorsUsed, 4);
-  std::copy(spec.Table.begin(), spec.Table.end(), file.begin() + 54);
-  std::copy(spec.Pixels.begin(), spec.Pixels.end(), file.begin() + offset);
+  PutLE(file, 28, layout.Bits, 2);
+  PutLE(file, 46, layout.ColorsUsed, 4);
+  std::copy(layout.Table.begin(), layout.Table.end(), file.begin() + 54);
+  std::copy(layout.Pixels.begin(), layout.Pixels.end(), file.begin() + offset);
   return file;
 }
 
@@ -330,15 +330,15 @@ TEST(BmpTest, FileLayoutIsBottomUpBgrWithPaddedRows) {
 }
 
 TEST(BmpTest, ReadsTopDownFilesAndShortColorTables) {
-  TBmpSpec spec;
-  spec.Width = 3;
-  spec.Height = -2;  // top-down
-  spec.Bits = 4;
-  spec.ColorsUsed = 3;
-  spec.Table = {0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0};  // red, green, blue
-  spec.Pixels = {0x01, 0x20, 0, 0, 0x22, 0x10, 0, 0};
+  TBmpLayout layout;
+  layout.Width = 3;
+  layout.Height = -2;  // top-down
+  layout.Bits = 4;
+  layout.ColorsUsed = 3;
+  layout.Table = {0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0};  // red, green, blue
+  layout.Pixels = {0x01, 0x20, 0, 0, 0x22, 0x10, 0, 0};
   TBitmap bitmap;
-  bitmap.LoadFromBMP(BuildBmp(spec));
+  bitmap.LoadFromBMP(BuildBmp(layout));
   ASSERT_EQ(bitmap.Height(), 2);
   EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf4bit);
   EXPECT_EQ(bitmap.Palette()->Count(), 3);
@@ -354,7 +354,7 @@ TEST(BmpTest, ReadsTopDownFilesAndShortColorTables) {
     for (int x = 0; x < 3; ++x) EXPECT_EQ(again.PixelColor(x, y), bitmap.PixelColor(x, y));
 
   // A larger info header and a 24-bit file's optional table are skipped.
-  TBmpSpec wide;
+  TBmpLayout wide;
   wide.ColorsUsed = 1;
   wide.Table = {9, 9, 9, 0};
   wide.Pixels = {10, 20, 30, 0};
@@ -368,14 +368,14 @@ TEST(BmpTest, ReadsTopDownFilesAndShortColorTables) {
 }
 
 TEST(BmpTest, MalformedFilesFailCleanlyAndLeaveTheBitmapAlone) {
-  TBmpSpec spec;
-  spec.Width = 2;
-  spec.Height = 2;
-  spec.Bits = 8;
-  spec.ColorsUsed = 2;
-  spec.Table = {1, 2, 3, 0, 4, 5, 6, 0};
-  spec.Pixels = {0, 1, 0, 0, 1, 0, 0, 0};
-  const std::vector<std::uint8_t> good = BuildBmp(spec);
+  TBmpLayout layout;
+  layout.Width = 2;
+  layout.Height = 2;
+  layout.Bits = 8;
+  layout.ColorsUsed = 2;
+  layout.Table = {1, 2, 3, 0, 4, 5, 6, 0};
+  layout.Pixels = {0, 1, 0, 0, 1, 0, 0, 0};
+  const std::vector<std::uint8_t> good = BuildBmp(layout);
 
   // Every prefix of a good file fails.
   for (std::size_t size = 0; size < good.size(); ++size) {
