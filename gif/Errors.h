@@ -34,6 +34,11 @@ class EGraphicError : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
 };
+// A picture that cannot be loaded: no graphic class is registered for its file extension.
+class EInvalidGraphic : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
 class EOutOfMemory : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;

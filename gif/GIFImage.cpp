@@ -14,10 +14,19 @@ TGIFImage::TGIFImage()
   Clear();
 }
 
-TGIFImage::~TGIFImage() { Frames.Clear(); }
+TGIFImage::~TGIFImage() {
+  StopAllPainters(*this);
+  {
+    std::lock_guard lock(PainterLock);
+    for (const auto& painter : Painters) painter->ForgetDocument();
+    DrawingPainter = nullptr;
+  }
+  *alive_ = false;
+  Frames.Clear();
+}
 
 void TGIFImage::Clear() {
-  ViewBitmap.reset();
+  StopAllPainters(*this);
   Frames.Clear();
   Header.GlobalColorMap().Clear();
   Header.SetLogicalScreenWidth(0);

@@ -3,13 +3,17 @@
 // saving reads.
 
 #include <cstdint>
+#include <array>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "gif/GIFHeader.h"
 #include "gif/GIFSubImage.h"
 #include "gif/Types.h"
 #include "render/Graphic.h"
+#include "render/Painter.h"
 
 namespace lumvane {
 
@@ -78,9 +82,22 @@ public:
   bool PaletteModified = false;
   void SendChanged() { Changed(); }
 
+  // Draws the first frame, or plays the animation (Draw of the picture system).
+  void Draw(TCanvas& canvas, const TRect& rect);
+
   TGIFImageList Frames;
   TGIFHeader Header;
   TGIFDrawOptions PaintFlags;
+  int PlaybackSpeed = 100;  // percent
+  std::uint8_t PainterPriority = 3;
+  // 0x1FFFFFFF: none, the file's own background color.
+  TColor DrawBackgroundColor = 0x1FFFFFFF;
+  std::array<TPainterEvent, 5> PainterEvents;  // by TPainterMoment
+  // The painters playing this document, under their own lock (re-entrant: a painter's
+  // cleanup takes it while a stop that holds it waits); the one that draws its view.
+  std::recursive_mutex PainterLock;
+  std::vector<std::shared_ptr<TGIFPainter>> Painters;
+  TGIFPainter* DrawingPainter = nullptr;
   TGIFEncoderKind EncoderKind;
   TGIFWarningEvent WarningHandler;
   // The rendered logical screen that drawing and the painter use.
@@ -89,6 +106,9 @@ public:
 private:
   TPaletteHandle palette_;
   bool buildingPalette_ = false;
+  bool drawing_ = false;
+  // Lets code that runs painters notice that the document went away meanwhile.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace lumvane

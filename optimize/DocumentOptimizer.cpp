@@ -109,6 +109,9 @@ private:
 void TGIFImage::OptimizeDocument(TOptimizeOptionSet options, TReductionMethod method, TDitherKind,
                                  int) {
   if (Frames.Count() == 0) return;
+  // No painter may read the frames while they change.
+  StopAllPainters(*this);
+  std::lock_guard painters(PainterLock);
   Progress(this, TProgressStage::Starting, 0, false, kOptimizing);
   TOptimizeProgress progress(*this, 6 * Frames.Count());
   try {

@@ -1,0 +1,100 @@
+#include "render/PictureSystem.h"
+
+#include <cctype>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+#include <utility>
+
+#include "gif/Errors.h"
+#include "gif/GIFRegistration.h"
+
+namespace lumvane {
+namespace {
+
+struct TGraphicClass {
+  TGraphicFileFormat Format;
+  TGraphicFactory Create;
+};
+
+struct TRegistry {
+  std::mutex Lock;
+  std::map<std::string, TGraphicClass> Classes;  // by upper-case extension
+};
+
+// Built on first use, so that registrars in other files' static objects find it ready, and
+// destroyed only after every registrar that used it during its construction.
+TRegistry& Registry() {
+  static TRegistry registry;
+  return registry;
+}
+
+// The registry for a lookup, with the classes the library brings already registered.
+TRegistry& RegistryForLookup() {
+  RegisterGIFImage();
+  return Registry();
+}
+
+std::string Key(std::string extension) {
+  for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return extension;
+}
+
+// The file's extension with its dot, "" when it has none.
+std::string DottedExtension(const std::string& path) { return std::filesystem::path(path).extension().string(); }
+
+}  // namespace
+
+void RegisterGraphicClass(const std::string& extension, const std::string& description, TGraphicFactory create) {
+  if (extension.empty() || extension.find('.') != std::string::npos)
+    throw std::invalid_argument("Invalid picture file extension: \"" + extension + "\"");
+  if (!create) throw std::invalid_argument("No graphic class given for extension " + extension);
+  TRegistry& registry = Registry();
+  const std::lock_guard lock(registry.Lock);
+  registry.Classes.insert_or_assign(Key(extension), TGraphicClass{{extension, description}, std::move(create)});
+}
+
+void UnregisterGraphicClass(const std::string& extension) {
+  TRegistry& registry = Registry();
+  const std::lock_guard lock(registry.Lock);
+  registry.Classes.erase(Key(extension));
+}
+
+std::vector<TGraphicFileFormat> GraphicFileFormats() {
+  TRegistry& registry = RegistryForLookup();
+  const std::lock_guard lock(registry.Lock);
+  std::vector<TGraphicFileFormat> formats;
+  for (const auto& [key, graphicClass] : registry.Classes) formats.push_back(graphicClass.Format);
+  return formats;
+}
+
+std::unique_ptr<TGraphic> CreateGraphicFor(const std::string& path) {
+  const std::string extension = DottedExtension(path);
+  if (extension.size() < 2) return nullptr;
+  TGraphicFactory create;
+  {
+    TRegistry& registry = RegistryForLookup();
+    const std::lock_guard lock(registry.Lock);
+    const auto found = registry.Classes.find(Key(extension.substr(1)));
+    if (found == registry.Classes.end()) return nullptr;
+    create = found->second.Create;
+  }
+  // Outside the lock: a class's constructor may itself use the registry.
+  return create();
+}
+
+void TPictureContainer::LoadFromFile(const std::string& path) {
+  std::unique_ptr<TGraphic> graphic = CreateGraphicFor(path);
+  if (!graphic) throw EInvalidGraphic("Unknown picture file extension (" + DottedExtension(path) + ")");
+  graphic->LoadFromFile(path);
+  graphic_ = std::move(graphic);
+  Changed();
+}
+
+void TPictureContainer::Clear() {
+  graphic_.reset();
+  Changed();
+}
+
+}  // namespace lumvane
