@@ -51,7 +51,16 @@ using TColor = std::uint32_t;
 
 struct TRect {
   std::int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+  bool IsEmpty() const { return Left >= Right || Top >= Bottom; }
+  bool Contains(const TRect& inner) const {
+    return Left <= inner.Left && Top <= inner.Top && inner.Right <= Right && inner.Bottom <= Bottom;
+  }
 };
+
+inline TRect Intersection(const TRect& a, const TRect& b) {
+  return {a.Left > b.Left ? a.Left : b.Left, a.Top > b.Top ? a.Top : b.Top, a.Right < b.Right ? a.Right : b.Right,
+          a.Bottom < b.Bottom ? a.Bottom : b.Bottom};
+}
 
 enum class TProgressStage { Starting = 0, Running = 1, Ending = 2 };
 
@@ -61,6 +70,15 @@ using TProgressEvent = std::function<void(const TPersistent* sender, TProgressSt
 
 using TGIFWarningEvent =
     std::function<void(const TPersistent* sender, int severity, const std::string& message)>;
+
+// value × numerator / denominator, rounded to the nearest integer (halves away from zero);
+// 0 for a denominator of 0.
+inline std::int64_t MulDiv(std::int64_t value, std::int64_t numerator, std::int64_t denominator) {
+  if (denominator == 0) return 0;
+  const std::int64_t product = value * numerator;
+  const std::int64_t half = denominator / 2;
+  return (product >= 0 ? product + half : product - half) / denominator;
+}
 
 // a × 100 / b, rounded to the nearest integer, halves up.
 inline int Percent(std::int64_t a, std::int64_t b) {

@@ -13,8 +13,6 @@ namespace lumvane {
 namespace {
 
 constexpr std::uint32_t kOpaque = 0xFF000000u;
-// Hundredths a frame plays without a graphic control block, or with a delay of 0 or 1.
-constexpr int kDefaultTime = 10;
 
 // What the last graphic control block of a frame says; without one the frame is opaque,
 // keeps its picture and plays for the default time.
@@ -22,7 +20,7 @@ struct TFrameControl {
   bool Transparent = false;
   std::uint8_t TransparentIndex = 0;
   std::uint8_t Disposal = DisposalUnspecified;
-  int Time = kDefaultTime;
+  int Time = PlayedTime(0);
 };
 
 TFrameControl ControlOf(const TGIFSubImage& frame) {
@@ -34,7 +32,7 @@ TFrameControl ControlOf(const TGIFSubImage& frame) {
   result.Transparent = last->Transparent();
   result.TransparentIndex = last->TransparentIndex();
   result.Disposal = EffectiveDisposal(last->Disposal());
-  if (last->Delay() > 1) result.Time = last->Delay();
+  result.Time = PlayedTime(last->Delay());
   return result;
 }
 

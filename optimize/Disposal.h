@@ -1,6 +1,6 @@
 #pragma once
-// How browsers read disposal values: 4 as 3 (restore the canvas as it was before the frame)
-// and 5 to 7 as 1 (keep).
+// How browsers read graphic control blocks. Disposal values: 4 as 3 (restore the canvas as
+// it was before the frame) and 5 to 7 as 1 (keep).
 
 #include <cstdint>
 
@@ -14,5 +14,8 @@ inline std::uint8_t EffectiveDisposal(std::uint8_t disposal) {
 
 // The frame's picture stays on the canvas for the next frame to be drawn over.
 inline bool KeepsPicture(std::uint8_t disposal) { return EffectiveDisposal(disposal) < 2; }
+
+// Hundredths a frame stays on screen: a delay of 0 or 1 (or none) plays as 10.
+inline int PlayedTime(int delay) { return delay <= 1 ? 10 : delay; }
 
 }  // namespace lumvane

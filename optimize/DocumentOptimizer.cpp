@@ -18,9 +18,6 @@ namespace {
 
 const std::string kOptimizing = "Optimizing...";
 
-// A delay of 0 or 1 hundredths plays as 10.
-int PlayedTime(int delay) { return delay <= 1 ? 10 : delay; }
-
 std::uint8_t DisposalOf(const TGIFSubImage& frame) {
   return frame.ControlExtension ? EffectiveDisposal(frame.ControlExtension->Disposal()) : std::uint8_t{DisposalUnspecified};
 }
@@ -78,15 +75,6 @@ void AddPlayedTime(TGIFSubImage& frame, int time) {
   if (!frame.ControlExtension) frame.Extensions().Add(std::make_unique<TGIFGraphicControlExtension>(frame));
   TGIFGraphicControlExtension& control = *frame.ControlExtension;
   control.SetDelay(static_cast<std::uint16_t>(std::min(PlayedTime(control.Delay()) + time, 0xFFFF)));
-}
-
-bool Intersects(const TRect& a, const TRect& b) {
-  return std::max(a.Left, b.Left) < std::min(a.Right, b.Right) && std::max(a.Top, b.Top) < std::min(a.Bottom, b.Bottom);
-}
-
-bool Contains(const TRect& outer, const TRect& inner) {
-  return outer.Left <= inner.Left && outer.Top <= inner.Top && inner.Right <= outer.Right &&
-         inner.Bottom <= outer.Bottom;
 }
 
 // Counts the work done and reports it as a percentage of a maximum fixed at the start.
@@ -147,9 +135,9 @@ void TGIFImage::OptimizeDocument(TOptimizeOptionSet options, TReductionMethod me
         const TGIFSubImage& next = Frames[i + 1];
         const std::uint8_t disposal = DisposalOf(frame);
         if ((disposal != DisposalRestoreBackground && disposal != DisposalRestorePrevious) || next.IsTransparent ||
-            next.IsEmpty() || !Intersects(frame.FrameRect(), next.FrameRect()))
+            next.IsEmpty() || Intersection(frame.FrameRect(), next.FrameRect()).IsEmpty())
           continue;
-        if (Contains(next.FrameRect(), frame.FrameRect()) && DisposalOf(next) != DisposalRestorePrevious)
+        if (next.FrameRect().Contains(frame.FrameRect()) && DisposalOf(next) != DisposalRestorePrevious)
           frame.ControlExtension->SetDisposal(DisposalUnspecified);
         progress.Report();
       }

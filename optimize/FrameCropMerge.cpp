@@ -12,13 +12,6 @@
 namespace lumvane {
 namespace {
 
-TRect Intersection(const TRect& a, const TRect& b) {
-  return {std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-          std::min(a.Bottom, b.Bottom)};
-}
-
-bool IsEmptyRect(const TRect& r) { return r.Left >= r.Right || r.Top >= r.Bottom; }
-
 bool SameColor(const std::uint8_t* a, const std::uint8_t* b) {
   return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
 }
@@ -100,7 +93,7 @@ void TGIFSubImage::MergeWithPrevious(const TGIFSubImage* previous) {
   if (IsEmpty() || !previous || previous->IsEmpty()) return;
   if (previous->ControlExtension && !KeepsPicture(previous->ControlExtension->Disposal())) return;
   const TRect overlap = Intersection(previous->FrameRect(), FrameRect());
-  if (IsEmptyRect(overlap)) return;
+  if (overlap.IsEmpty()) return;
 
   const bool wasTransparent = IsTransparent && ControlExtension;
   int target = wasTransparent ? ControlExtension->TransparentIndex() : -1;

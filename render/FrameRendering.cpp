@@ -20,19 +20,7 @@ void PutLE(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value
   for (int i = 0; i < size; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-int MulDiv(int value, int numerator, int denominator) {
-  if (denominator == 0) return 0;
-  const std::int64_t product = std::int64_t{value} * numerator;
-  const std::int64_t half = denominator / 2;
-  return static_cast<int>((product >= 0 ? product + half : product - half) / denominator);
-}
-
 int MaskRowBytes(int width) { return (width + 15) / 16 * 2; }
-
-int WebIndex(TColor color) {
-  const auto level = [](std::uint32_t value) { return static_cast<int>((value + 3) / 51); };
-  return 36 * level(color & 0xFF) + 6 * level((color >> 8) & 0xFF) + level((color >> 16) & 0xFF);
-}
 
 // What plain and dithered rendering share: the writer, the mask and the progress.
 class TFrameRenderer {
@@ -191,7 +179,11 @@ std::unique_ptr<TBitmap> RenderDithered(TGIFSubImage& frame) {
   TGIFColorMap& map = frame.EffectiveColorMap();
   TNetscapeColorLookup lookup;
   TFloydSteinbergDitherer ditherer(width, lookup);
-  const int fill = renderer.BuildsMask() ? WebIndex(map.ColorAt(renderer.TransparentIndex())) : 0;
+  std::uint8_t fill = 0, red, green, blue;
+  if (renderer.BuildsMask()) {
+    const TColor transparent = map.ColorAt(renderer.TransparentIndex());
+    fill = lookup.MapColor(transparent & 0xFF, (transparent >> 8) & 0xFF, (transparent >> 16) & 0xFF, red, green, blue);
+  }
   for (int y = 0; y < frame.FrameHeight(); ++y) {
     renderer.ReportRow(y);
     const std::uint8_t* source = frame.RowAt(y);
@@ -204,7 +196,6 @@ std::unique_ptr<TBitmap> RenderDithered(TGIFSubImage& frame) {
         continue;
       }
       const TColor color = map.ColorAt(source[x]);
-      std::uint8_t red, green, blue;
       target[x] = ditherer.DitherPixel(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF, red, green, blue);
     }
     ditherer.AdvanceLine();
@@ -229,13 +220,26 @@ TBitmap* FrameBitmap(TGIFSubImage& frame) {
   return frame.Bitmap.get();
 }
 
+void ForEachTile(const TGIFImage& image, const TRect& rect, const std::function<void(int x, int y)>& visit) {
+  const int width = image.Width(), height = image.Height();
+  if (width <= 0 || height <= 0) return;
+  for (int y = rect.Top; y < rect.Bottom; y += height)
+    for (int x = rect.Left; x < rect.Right; x += width) visit(x, y);
+}
+
+TRect FrameInTile(const TGIFSubImage& frame, int x, int y) {
+  return {x + frame.FrameLeft(), y + frame.FrameTop(), x + frame.FrameLeft() + frame.FrameWidth(),
+          y + frame.FrameTop() + frame.FrameHeight()};
+}
+
 TRect MapToTarget(const TGIFSubImage& frame, const TRect& target) {
   const TGIFImage& image = *frame.Image();
   const int width = image.Width(), height = image.Height();
   const int spanX = target.Right - target.Left, spanY = target.Bottom - target.Top;
-  return {target.Left + MulDiv(frame.FrameLeft(), spanX, width), target.Top + MulDiv(frame.FrameTop(), spanY, height),
-          target.Left + MulDiv(frame.FrameLeft() + frame.FrameWidth(), spanX, width),
-          target.Top + MulDiv(frame.FrameTop() + frame.FrameHeight(), spanY, height)};
+  const auto scaled = [](int value, int span, int size) { return static_cast<std::int32_t>(MulDiv(value, span, size)); };
+  return {target.Left + scaled(frame.FrameLeft(), spanX, width), target.Top + scaled(frame.FrameTop(), spanY, height),
+          target.Left + scaled(frame.FrameLeft() + frame.FrameWidth(), spanX, width),
+          target.Top + scaled(frame.FrameTop() + frame.FrameHeight(), spanY, height)};
 }
 
 void PaintFrame(TGIFSubImage& frame, TCanvas& canvas, const TRect& rect, bool tiled, bool transparent) {
@@ -254,14 +258,10 @@ void PaintStretched(TGIFSubImage& frame, TCanvas& canvas, const TRect& rect, boo
     else
       canvas.StretchDraw(target, *bitmap);
   };
-  if (!tiled) {
+  if (tiled)
+    ForEachTile(image, rect, [&](int x, int y) { draw(FrameInTile(frame, x, y)); });
+  else
     draw(rect);
-  } else if (image.Width() > 0 && image.Height() > 0) {
-    for (int y = rect.Top; y < rect.Bottom; y += image.Height())
-      for (int x = rect.Left; x < rect.Right; x += image.Width())
-        draw(TRect{x + frame.FrameLeft(), y + frame.FrameTop(), x + frame.FrameLeft() + frame.FrameWidth(),
-                   y + frame.FrameTop() + frame.FrameHeight()});
-  }
   if (masked) canvas.Changed();
 }
 

@@ -4,6 +4,7 @@
 // document's view bitmap, and row access to bitmap pixels.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -28,6 +29,11 @@ bool UseDithering(const TGIFImage& image);
 TBitmap* FrameBitmap(TGIFSubImage& frame);
 std::unique_ptr<TBitmap> RenderPlain(TGIFSubImage& frame);
 std::unique_ptr<TBitmap> RenderDithered(TGIFSubImage& frame);
+
+// Calls visit (x, y) for the origin of every logical-screen-sized tile over the rectangle.
+void ForEachTile(const TGIFImage& image, const TRect& rect, const std::function<void(int x, int y)>& visit);
+// The frame's place in the tile at (x, y).
+TRect FrameInTile(const TGIFSubImage& frame, int x, int y);
 
 // The frame's place in a target rectangle that shows the whole logical screen.
 TRect MapToTarget(const TGIFSubImage& frame, const TRect& target);

@@ -16,24 +16,8 @@ namespace {
 constexpr TColor kNoColor = 0x1FFFFFFF;
 constexpr TColor kWindowColor = 0xFFFFFF;
 
-// value × numerator / denominator, rounded to nearest.
-std::int64_t MulDiv(std::int64_t value, std::int64_t numerator, std::int64_t denominator) {
-  const std::int64_t product = value * numerator;
-  const std::int64_t half = denominator / 2;
-  return (product >= 0 ? product + half : product - half) / denominator;
-}
-
 TUiDispatcher& Dispatcher() { return *PainterServices().Dispatcher; }
 TPainterClock& Clock() { return *PainterServices().Clock; }
-
-// The screen-sized tiles over a rectangle, with the area a frame covers in each.
-template <class Visit>
-void ForEachTile(const TGIFImage& image, const TRect& rect, Visit visit) {
-  const int width = image.Width(), height = image.Height();
-  if (width <= 0 || height <= 0) return;
-  for (int y = rect.Top; y < rect.Bottom; y += height)
-    for (int x = rect.Left; x < rect.Right; x += width) visit(x, y);
-}
 
 }  // namespace
 
@@ -278,14 +262,10 @@ void TGIFPainter::RestoreFrameArea() {
   TGIFImage& image = *image_.load();
   const TGIFSubImage& frame = image.Frames[ActiveFrame];
   TCanvas& scene = SceneBuffer->Canvas();
-  const auto tileArea = [&](int x, int y) {
-    return TRect{x + frame.FrameLeft(), y + frame.FrameTop(), x + frame.FrameLeft() + frame.FrameWidth(),
-                 y + frame.FrameTop() + frame.FrameHeight()};
-  };
   if (Has(drawTransparent) && SavedBackground) {
     if (Has(drawTiled)) {
       ForEachTile(image, rect_, [&](int x, int y) {
-        const TRect area = tileArea(x, y);
+        const TRect area = FrameInTile(frame, x, y);
         scene.CopyRect(area, SavedBackground->Canvas(), area);
       });
     } else {
@@ -296,7 +276,7 @@ void TGIFPainter::RestoreFrameArea() {
   }
   scene.BrushColor = background_;
   if (Has(drawTiled) && frame.FrameWidth() != image.Width() && frame.FrameHeight() != image.Height())
-    ForEachTile(image, rect_, [&](int x, int y) { scene.FillRect(tileArea(x, y)); });
+    ForEachTile(image, rect_, [&](int x, int y) { scene.FillRect(FrameInTile(frame, x, y)); });
   else
     scene.FillRect(MapToTarget(frame, TRect{0, 0, rect_.Right - rect_.Left, rect_.Bottom - rect_.Top}));
 }
