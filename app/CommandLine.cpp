@@ -27,7 +27,7 @@ void PrintUsage(std::ostream& out) {
 
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) {
-    err << "lumvane: this build has no desktop window; use a command.\n";
+    err << "lumvane: no command given.\n";
     PrintUsage(err);
     return kExitUsage;
   }

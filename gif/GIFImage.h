@@ -83,7 +83,7 @@ public:
   void SendChanged() { Changed(); }
 
   // Draws the first frame, or plays the animation (Draw of the picture system).
-  void Draw(TCanvas& canvas, const TRect& rect);
+  void Draw(TCanvas& canvas, const TRect& rect) override;
 
   TGIFImageList Frames;
   TGIFHeader Header;

@@ -10,6 +10,8 @@
 
 namespace lumvane {
 
+class TCanvas;
+
 class TGraphic : public TPersistent {
 public:
   ~TGraphic() override = default;
@@ -19,6 +21,8 @@ public:
   virtual int Height() const = 0;
   virtual void LoadFromStream(TStream& stream) = 0;
   virtual void SaveToStream(TStream& stream) = 0;
+  // Draws the picture into the rectangle of the canvas.
+  virtual void Draw(TCanvas& canvas, const TRect& rect) = 0;
 
   void LoadFromFile(const std::string& path);
   void SaveToFile(const std::string& path);

@@ -29,6 +29,7 @@ public:
     stream.Read(Bytes.data(), Bytes.size());
   }
   void SaveToStream(TStream& stream) override { stream.WriteBuffer(Bytes.data(), Bytes.size()); }
+  void Draw(TCanvas&, const TRect&) override {}
 
   test::Bytes Bytes;
 };
