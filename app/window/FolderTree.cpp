@@ -11,6 +11,10 @@ namespace {
 
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kUnreadRole = Qt::UserRole + 1;  // the children have not been read yet
+constexpr int kPlaceRole = Qt::UserRole + 2;   // the home or file-system node below the desktop
+enum TPlace { placeFolder, placeHome, placeFileSystem };
+
+QString CanonicalPath(const QTreeWidgetItem* node) { return QDir(node->data(0, kPathRole).toString()).canonicalPath(); }
 
 QStringList Subfolders(const QString& path) {
   QDir dir(path);
@@ -67,8 +71,10 @@ void TFolderTree::FillChildren(QTreeWidgetItem* node) {
   for (const QString& name : Subfolders(path))
     AddFolderNode(node, JoinPath(path, name), name, icons.icon(QFileIconProvider::Folder));
   if (node == RootNode()) {
-    AddFolderNode(node, QDir::homePath(), tr("Home"), style()->standardIcon(QStyle::SP_DirHomeIcon));
-    AddFolderNode(node, QStringLiteral("/"), tr("File System"), icons.icon(QFileIconProvider::Drive));
+    AddFolderNode(node, QDir::homePath(), tr("Home"), style()->standardIcon(QStyle::SP_DirHomeIcon))
+        ->setData(0, kPlaceRole, placeHome);
+    AddFolderNode(node, QStringLiteral("/"), tr("File System"), icons.icon(QFileIconProvider::Drive))
+        ->setData(0, kPlaceRole, placeFileSystem);
   }
   node->setChildIndicatorPolicy(node->childCount() ? QTreeWidgetItem::ShowIndicator
                                                    : QTreeWidgetItem::DontShowIndicatorWhenChildless);
@@ -159,27 +165,37 @@ QTreeWidgetItem* TFolderTree::FindChild(QTreeWidgetItem* node, const QString& pa
   return nullptr;
 }
 
-QTreeWidgetItem* TFolderTree::FileSystemNode() const {
+QTreeWidgetItem* TFolderTree::PlaceNode(int place) const {
   QTreeWidgetItem* root = RootNode();
-  if (!root) return nullptr;
-  for (int i = root->childCount() - 1; i >= 0; --i)
-    if (PathOf(root->child(i)) == QStringLiteral("/")) return root->child(i);
+  for (int i = root ? root->childCount() - 1 : -1; i >= 0; --i)
+    if (root->child(i)->data(0, kPlaceRole).toInt() == place) return root->child(i);
   return nullptr;
 }
 
 bool TFolderTree::SelectPath(const QString& path) {
   const QString target = QDir(path).canonicalPath();
-  QTreeWidgetItem* node = FileSystemNode();
-  if (target.isEmpty() || !QFileInfo(target).isDir() || !node) return false;
-  while (PathOf(node) != target) {
+  QTreeWidgetItem* root = RootNode();
+  if (target.isEmpty() || !QFileInfo(target).isDir() || !root) return false;
+  // The shortest way down: from the desktop when the folder lies below it, else from home,
+  // else from the file-system root.
+  FillChildren(root);
+  QTreeWidgetItem* node = PlaceNode(placeFileSystem);
+  for (QTreeWidgetItem* start : {root, PlaceNode(placeHome)})
+    if (start && IsWithin(target, CanonicalPath(start))) {
+      node = start;
+      break;
+    }
+  while (node && CanonicalPath(node) != target) {
     QTreeWidgetItem* next = nullptr;
     FillChildren(node);
     for (int i = 0; i < node->childCount() && !next; ++i)
-      if (IsWithin(target, PathOf(node->child(i)))) next = node->child(i);
+      if (node->child(i)->data(0, kPlaceRole).toInt() == placeFolder && IsWithin(target, CanonicalPath(node->child(i))))
+        next = node->child(i);
     if (!next) return false;  // a hidden folder on the way: not in the tree
     node->setExpanded(true);
     node = next;
   }
+  if (!node) return false;
   setCurrentItem(node);
   scrollToItem(node);
   return true;

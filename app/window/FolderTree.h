@@ -46,7 +46,8 @@ private:
   void CollectExpanded(QTreeWidgetItem* node, QSet<QString>& paths) const;
   void Reexpand(QTreeWidgetItem* node, const QSet<QString>& paths);
   QTreeWidgetItem* FindChild(QTreeWidgetItem* node, const QString& path);
-  QTreeWidgetItem* FileSystemNode() const;
+  // The home (1) or file-system (2) node below the desktop.
+  QTreeWidgetItem* PlaceNode(int place) const;
 };
 
 }  // namespace lumvane

@@ -27,9 +27,14 @@ int main(int argc, char** argv) {
   lumvane::TfrmMain window(folder);
   window.show();
   QApplication::processEvents();
-  if (window.ListViewFiles->topLevelItemCount() > 0) {
-    window.ListViewFiles->setCurrentItem(window.ListViewFiles->topLevelItem(0));
-    window.ListViewFilesClick();
+  // The preview shows the first file that loads.
+  for (int i = 0; i < window.ListViewFiles->topLevelItemCount(); ++i) {
+    window.ListViewFiles->setCurrentItem(window.ListViewFiles->topLevelItem(i));
+    try {
+      window.ListViewFilesClick();
+      break;
+    } catch (const std::exception&) {
+    }
   }
   window.actTest->trigger();
   QApplication::processEvents();
