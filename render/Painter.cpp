@@ -223,6 +223,7 @@ void TGIFPainter::DrawCurrentDirect() {
   if (!image) return;
   PaintFrame(image->Frames[ActiveFrame], *canvas_, rect_, Has(drawTiled), Has(drawTransparent));
   HasDrawn = true;
+  canvas_->Changed();  // whoever shows the canvas learns of the new frame
 }
 
 void TGIFPainter::DrawCurrentBuffered() {
@@ -256,6 +257,7 @@ void TGIFPainter::DrawCurrentBuffered() {
   if (shown) canvas_->StretchDraw(rect_, *shown);
   HasDrawn = true;
   if (current == DisposalRestoreBackground) RestoreFrameArea();
+  canvas_->Changed();  // whoever shows the canvas learns of the new frame
 }
 
 void TGIFPainter::RestoreFrameArea() {

@@ -19,6 +19,7 @@ TfrmAbout::TfrmAbout(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::WindowTit
   auto* picturePanel = new QFrame(this);
   picturePanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   picturePanel->setGeometry(8, 8, 348, 103);
+  picturePanel->setStyleSheet("background: white");
   ProductPicture = new QLabel(picturePanel);
   ProductPicture->setObjectName("ProductPicture");
   ProductPicture->setGeometry(picturePanel->contentsRect());
@@ -28,6 +29,8 @@ TfrmAbout::TfrmAbout(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::WindowTit
   auto* version = new QGroupBox(" Lumvane Version 1.02 ", this);
   version->setObjectName("grpVersion");
   version->setGeometry(8, 118, 348, 46);
+  auto* summary = new QLabel("Makes GIF files smaller without changing what they show.", version);
+  summary->setGeometry(10, 20, 330, 18);
 
   const TMakerContacts contacts = MakerContacts();
   lblGeneral = AddLinkRow("General:", contacts.GeneralEmail, "mailto:" + contacts.GeneralEmail, 174);

@@ -86,10 +86,7 @@ QAction* TfrmMain::MakeAction(const char* name, const QString& caption, const QS
                               const QKeySequence& shortcut, void (TfrmMain::*handler)()) {
   auto* action = new QAction(caption, this);
   action->setObjectName(name);
-  if (!hint.isEmpty()) {
-    action->setToolTip(hint);
-    action->setStatusTip(hint);
-  }
+  if (!hint.isEmpty()) action->setToolTip(hint);  // a status tip would cover the status panels
   if (image >= 0) action->setIcon(Image(image));
   action->setShortcut(shortcut);
   connect(action, &QAction::triggered, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
@@ -357,7 +354,9 @@ void TfrmMain::EndRun() {
   actTest->setEnabled(true);
   actOptimize->setEnabled(true);
   actAbort->setEnabled(false);
+  const bool dialogHadFocus = frmProcessing->isActiveWindow();
   frmProcessing->hide();
+  if (dialogHadFocus) activateWindow();  // keys go to the main window again
   SetStatusText(0, "Done");
   running_ = false;
   // What was asked for during the run happens now, from the event loop.

@@ -16,6 +16,7 @@ TfrmProcessing::TfrmProcessing(QWidget* owner)
   ProgressBar->setGeometry(8, 28, 243, 23);
   ProgressBar->setRange(0, 100);
   ProgressBar->setValue(0);
+  ProgressBar->setFormat("%v of %m");
   btnAbort = new QPushButton("Abort", this);
   btnAbort->setObjectName("btnAbort");
   btnAbort->setGeometry(251, 28, 62, 23);

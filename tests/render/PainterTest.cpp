@@ -161,6 +161,21 @@ TEST_F(PainterTest, AOneFrameDocumentIsDrawnOnceWithoutAThread) {
   EXPECT_EQ(target.PixelColor(3, 3), 0x0000FFu);
 }
 
+TEST_F(PainterTest, EveryFrameDrawnTellsTheTargetOnceDirectOrBuffered) {
+  Frame(1, 5, 1);
+  Frame(2, 5, 2);  // buffered: cleared afterwards
+  Frame(3, 5, 1);
+  for (const TGIFDrawOptions options : {kThreaded, static_cast<TGIFDrawOptions>(kThreaded | drawTransparent)}) {
+    int changes = 0, frames = 0;
+    target.OnChange = [&] { ++changes; };
+    image->PainterEvents[AfterFrame] = [&](TGIFPainter&) { ++frames; };
+    Play(options);
+    EXPECT_EQ(frames, 3);
+    EXPECT_EQ(changes, frames) << options;
+  }
+  target.OnChange = nullptr;
+}
+
 TEST_F(PainterTest, BuffersAreMadeOnlyForFramesThatClearOrRestore) {
   Frame(1, 5, 1);
   Frame(2, 5, 0);
