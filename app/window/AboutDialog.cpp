@@ -29,8 +29,9 @@ TfrmAbout::TfrmAbout(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::WindowTit
   auto* version = new QGroupBox(" Lumvane Version 1.02 ", this);
   version->setObjectName("grpVersion");
   version->setGeometry(8, 118, 348, 46);
-  auto* summary = new QLabel("Makes GIF files smaller without changing what they show.", version);
+  auto* summary = new QLabel("A lossless GIF optimizer: smaller files, same pictures.", version);
   summary->setGeometry(10, 20, 330, 18);
+  summary->setAlignment(Qt::AlignCenter);
 
   const TMakerContacts contacts = MakerContacts();
   lblGeneral = AddLinkRow("General:", contacts.GeneralEmail, "mailto:" + contacts.GeneralEmail, 174);
