@@ -309,6 +309,8 @@ void TfrmMain::dirChange() {
   for (const std::string& path : files) {
     auto* item = new QTreeWidgetItem(ListViewFiles);
     item->setText(colFileName, QFile::decodeName(QByteArray::fromStdString(path.substr(path.rfind('/') + 1))));
+    // The name's own bytes: one that is not valid UTF-8 would not survive the caption.
+    item->setData(colFileName, Qt::UserRole, QByteArray::fromStdString(path));
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     item->setCheckState(colFileName, Qt::Checked);
     for (int column : {colOriginalSize, colOptimizedSize, colReduction})
@@ -333,7 +335,9 @@ void TfrmMain::ListViewFilesClick() {
     animator->LoadFromFile(FilePathOf(selected.first()));
 }
 
-QString TfrmMain::FilePathOf(const QTreeWidgetItem* item) const { return FolderPath + '/' + item->text(colFileName); }
+std::string TfrmMain::FilePathOf(const QTreeWidgetItem* item) const {
+  return item->data(colFileName, Qt::UserRole).toByteArray().toStdString();
+}
 
 // ---- The batch run ----
 
@@ -390,7 +394,7 @@ void TfrmMain::DoOptimize(bool WriteBack) {
     if (item->checkState(colFileName) != Qt::Checked) continue;
     frmProcessing->LabelProgress->setText(item->text(colFileName));
     // Reading or writing the file may fail: that ends the run and goes to the error report.
-    const TFileOutcome outcome = optimizer->Process(LocalPath(FilePathOf(item)), WriteBack);
+    const TFileOutcome outcome = optimizer->Process(FilePathOf(item), WriteBack);
     item->setText(colOriginalSize, QString::number(outcome.OriginalSize));
     if (outcome.OptimizedSize >= 0) {
       item->setText(colOptimizedSize, QString::number(outcome.OptimizedSize));
@@ -416,15 +420,15 @@ void TfrmMain::GoToURL(const QString& address) {
 }
 
 void TfrmMain::btnCloseDirWindowClick() {
-  const bool visible = !pnDirectories->isVisible();
+  const bool visible = pnDirectories->isHidden();
   pnDirectories->setVisible(visible);
   btnFolders->setChecked(visible);
   mnuFolderWindow->setChecked(visible);
 }
 
 void TfrmMain::actStatusbarExecute() {
-  StatusBar->setVisible(!StatusBar->isVisible());
-  actStatusbar->setChecked(StatusBar->isVisible());
+  StatusBar->setVisible(StatusBar->isHidden());
+  actStatusbar->setChecked(!StatusBar->isHidden());
 }
 
 void TfrmMain::actHelpExecute() { GoToURL(QCoreApplication::applicationDirPath() + "/help.html"); }

@@ -103,7 +103,8 @@ private:
   void BuildFolderPane();
   void BuildFileList();
   void BuildStatusBar();
-  QString FilePathOf(const QTreeWidgetItem* item) const;
+  // The listed file's path as the file system spells it.
+  std::string FilePathOf(const QTreeWidgetItem* item) const;
   void BeginRun(int checkedFiles);
   void EndRun();
 

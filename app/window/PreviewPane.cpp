@@ -38,14 +38,14 @@ TPreviewPane::~TPreviewPane() {
   picture_.Clear();
 }
 
-void TPreviewPane::LoadFromFile(const QString& path) {
+void TPreviewPane::LoadFromFile(const std::string& path) {
   if (drawing_) {
     // The picture is inside its own Draw (waiting for its first frame): replacing it now
     // would pull the document from under that call.
     QTimer::singleShot(0, this, [this, path] { Guarded([&] { LoadFromFile(path); }); });
     return;
   }
-  picture_.LoadFromFile(path.toStdString());
+  picture_.LoadFromFile(path);
   Attach();
 }
 

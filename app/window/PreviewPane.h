@@ -7,6 +7,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <string>
+
 #include "render/Bitmap.h"
 #include "render/PictureSystem.h"
 
@@ -21,7 +23,7 @@ public:
 
   // Loads the file and shows it; on failure the previous picture stays and the error passes
   // on. A request that arrives while the picture is drawing itself is carried out right after.
-  void LoadFromFile(const QString& path);
+  void LoadFromFile(const std::string& path);
   void Clear();
 
   const TPictureContainer& Picture() const { return picture_; }
