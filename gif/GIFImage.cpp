@@ -10,7 +10,13 @@ namespace lumvane {
 const TGIFDefaults GIFDefaults;
 
 TGIFImage::TGIFImage()
-    : Frames(this), Header(this), PaintFlags(GIFDefaults.PaintFlags), EncoderKind(GIFDefaults.EncoderKind) {
+    : Frames(this),
+      Header(this),
+      PaintFlags(GIFDefaults.PaintFlags),
+      ImportReduction(GIFDefaults.ImportReduction),
+      ImportPaletteBits(GIFDefaults.ImportPaletteBits),
+      ImportDither(GIFDefaults.ImportDither),
+      EncoderKind(GIFDefaults.EncoderKind) {
   Clear();
 }
 
@@ -46,6 +52,12 @@ void TGIFImage::CopyFrom(const TGIFImage* source) {
   try {
     Progress(this, TProgressStage::Starting, 0, false, kCopying);
     Header.CopyFrom(source->Header);
+    PainterPriority = source->PainterPriority;
+    DrawBackgroundColor = source->DrawBackgroundColor;
+    PaintFlags = source->PaintFlags;
+    ImportReduction = source->ImportReduction;
+    ImportDither = source->ImportDither;
+    PainterEvents = source->PainterEvents;
     const int count = source->Frames.Count();
     for (int i = 0; i < count; ++i) {
       auto frame = std::make_unique<TGIFSubImage>(this);

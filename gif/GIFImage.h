@@ -37,6 +37,9 @@ constexpr TGIFDrawOptions drawDitherOnPalette = 0x0400;
 struct TGIFDefaults {
   TGIFDrawOptions PaintFlags = 0x060F;
   TGIFEncoderKind EncoderKind = encodeLZW;
+  TReductionMethod ImportReduction = reduceNetscape;
+  int ImportPaletteBits = 8;
+  TDitherKind ImportDither = ditherNearest;
 };
 extern const TGIFDefaults GIFDefaults;
 
@@ -51,6 +54,20 @@ public:
   // A deep copy of another document: header, frames with their extensions, and the
   // drawing settings (the encoder choice stays this document's own). None clears.
   void CopyFrom(const TGIFImage* source);
+  // A GIF document is copied as above; any other graphic becomes the one frame of this
+  // document, imported by the frame. None clears.
+  void CopyFrom(TGraphic* source);
+  // A graphic (a GIF document too) becomes a new last frame, imported from it; on failure
+  // nothing is added. The logical screen grows to hold the frame. Returns its index.
+  int Add(TGraphic& graphic);
+  // Appends the frame itself; it must belong to this document.
+  int Add(std::unique_ptr<TGIFSubImage> frame);
+  // Clipboard: "GIF Image" data is read as a file, bitmap data imported as one frame; other
+  // formats fail with "Unsupported clipboard format".
+  void LoadFromClipboardFormat(const std::string& format, TClipboard& clipboard) override;
+  // Puts the rendered picture as a bitmap and the file bytes as "GIF Image"; nothing for an
+  // empty document; "Failed to store GIF on clipboard" when the clipboard refuses the data.
+  void SaveToClipboardFormat(TClipboard& clipboard) override;
   // Rewrites the document in place so that it saves smaller and shows the same.
   void OptimizeDocument(TOptimizeOptionSet options, TReductionMethod method, TDitherKind dither,
                         int reductionBits);
@@ -90,6 +107,10 @@ public:
   TGIFDrawOptions PaintFlags;
   int PlaybackSpeed = 100;  // percent
   std::uint8_t PainterPriority = 3;
+  // Color reduction of imported true-color pictures.
+  TReductionMethod ImportReduction;
+  int ImportPaletteBits;
+  TDitherKind ImportDither;
   // 0x1FFFFFFF: none, the file's own background color.
   TColor DrawBackgroundColor = 0x1FFFFFFF;
   std::array<TPainterEvent, 5> PainterEvents;  // by TPainterMoment

@@ -21,7 +21,10 @@ std::once_flag registered;
 // time for lookups that other files' static objects make before this object exists.
 struct TGIFRegistrar {
   TGIFRegistrar() { RegisterGIFImage(); }
-  ~TGIFRegistrar() { UnregisterGraphicClass(kExtension); }
+  ~TGIFRegistrar() {
+    UnregisterGraphicClass(kExtension);
+    UnregisterClipboardFormat(kGIFClipboardFormat);
+  }
   TGIFRegistrar(const TGIFRegistrar&) = delete;
   TGIFRegistrar& operator=(const TGIFRegistrar&) = delete;
 };
@@ -32,6 +35,7 @@ const TGIFRegistrar registrar;
 void RegisterGIFImage() {
   std::call_once(registered, [] {
     RegisterGraphicClass(kExtension, "GIF Image", [] { return std::make_unique<TGIFImage>(); });
+    RegisterClipboardFormat(kGIFClipboardFormat, [] { return std::make_unique<TGIFImage>(); });
   });
 }
 

@@ -15,6 +15,8 @@
 namespace lumvane {
 
 class TGIFGraphicControlExtension;
+class TGraphic;
+class TPictureContainer;
 
 // A frame may declare at most this many pixels, and a document's frames together at most
 // kMaxDocumentPixels; larger declarations fail with "Image too large" before allocation.
@@ -34,6 +36,19 @@ public:
   // A deep copy of another frame: descriptor, pixels, local map and new copies of its
   // extensions (an imageless frame keeps its extensions too).
   void CopyFrom(const TGIFSubImage& source);
+  // Import of a bitmap: its pixels with a local color map, true-color bitmaps reduced to a
+  // palette first by the document's import settings, its transparent color as transparency.
+  // Reports "Converting..." progress. A bitmap side above 65535 fails with "Image too large".
+  void CopyFrom(const TBitmap& bitmap);
+  // Any other graphic, drawn into a bitmap (a GIF document: its rendered picture) and
+  // imported; icons and metafiles bring their see-through areas as transparency.
+  void CopyFrom(TGraphic& graphic);
+  // The container's graphic; an empty container clears the frame.
+  void CopyFrom(TPictureContainer& picture);
+  // Makes transparent the pixels whose mask value (read at 8 bits per pixel) is not 0, with
+  // a black entry added to the packed local map as the transparent color. Nothing happens
+  // when the map is empty or full.
+  void ApplyMask(const TBitmap& mask);
 
   // Shrinks a transparent frame to the bounding box of its non-transparent pixels, moving
   // it so that nothing on screen changes. A frame without a visible pixel is cleared, or

@@ -119,6 +119,32 @@ void TBitmap::Changed() {
   if (OnChange) OnChange();
 }
 
+void TBitmap::Assign(const TBitmap& source) {
+  if (&source == this) return;
+  width_ = source.width_;
+  height_ = source.height_;
+  rowBytes_ = source.rowBytes_;
+  format_ = source.format_;
+  palette_ = source.palette_;
+  pixels_ = source.pixels_;
+  Transparent = source.Transparent;
+  TransparentColor = source.TransparentColor;
+}
+
+std::unique_ptr<TBitmap> TBitmap::TransparencyMask() const {
+  if (!Transparent || Empty()) return nullptr;
+  const TColor transparent = TransparentColor.value_or(PixelColor(0, height_ - 1));
+  auto mask = std::make_unique<TBitmap>();
+  mask->SetPixelFormat(TPixelFormat::pf8bit);
+  mask->SetPalette(MakePalette({TPaletteEntry{0, 0, 0, 0}, TPaletteEntry{255, 255, 255, 0}}));
+  mask->SetSize(width_, height_);
+  for (int y = 0; y < height_; ++y) {
+    std::uint8_t* row = mask->ScanLine(y);
+    for (int x = 0; x < width_; ++x) row[x] = PixelColor(x, y) == transparent;
+  }
+  return mask;
+}
+
 void TBitmap::TakeFrom(TBitmap& source) {
   width_ = source.width_;
   height_ = source.height_;

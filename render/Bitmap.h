@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "gif/Types.h"
@@ -69,6 +70,17 @@ public:
   std::vector<std::uint8_t> SaveToBMP() const;
 
   TCanvas& Canvas();
+
+  // Becomes a copy of the source: size, format, palette, pixels and transparency marking.
+  void Assign(const TBitmap& source);
+
+  // A bitmap marked transparent shows the pixels of its transparent color as see-through:
+  // the given color, or when none is given the color of its bottom-left pixel.
+  bool Transparent = false;
+  std::optional<TColor> TransparentColor;
+  // An 8-bit mask of the bitmap's size: 1 where a pixel has the transparent color, else 0;
+  // none for a bitmap that is not marked transparent or is empty.
+  std::unique_ptr<TBitmap> TransparencyMask() const;
 
   // Called by Changed(); nothing calls Changed() implicitly, the drawer says when it is done.
   std::function<void()> OnChange;

@@ -1,5 +1,7 @@
 #include "render/Graphic.h"
 
+#include "gif/Errors.h"
+
 namespace lumvane {
 
 void TGraphic::LoadFromFile(const std::string& path) {
@@ -11,5 +13,11 @@ void TGraphic::SaveToFile(const std::string& path) {
   TFileStream stream(path, TFileMode::CreateOrTruncate);
   SaveToStream(stream);
 }
+
+void TGraphic::LoadFromClipboardFormat(const std::string&, TClipboard&) {
+  throw EInvalidGraphic("Unsupported clipboard format");
+}
+
+void TGraphic::SaveToClipboardFormat(TClipboard&) { throw EInvalidGraphic("Unsupported clipboard format"); }
 
 }  // namespace lumvane

@@ -11,6 +11,7 @@
 namespace lumvane {
 
 class TCanvas;
+class TClipboard;
 
 class TGraphic : public TPersistent {
 public:
@@ -23,6 +24,10 @@ public:
   virtual void SaveToStream(TStream& stream) = 0;
   // Draws the picture into the rectangle of the canvas.
   virtual void Draw(TCanvas& canvas, const TRect& rect) = 0;
+  // Reads the picture from the clipboard's data of that format, or puts it there. A graphic
+  // that has no clipboard form fails with EInvalidGraphic "Unsupported clipboard format".
+  virtual void LoadFromClipboardFormat(const std::string& format, TClipboard& clipboard);
+  virtual void SaveToClipboardFormat(TClipboard& clipboard);
 
   void LoadFromFile(const std::string& path);
   void SaveToFile(const std::string& path);

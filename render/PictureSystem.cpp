@@ -21,6 +21,7 @@ struct TGraphicClass {
 struct TRegistry {
   std::mutex Lock;
   std::map<std::string, TGraphicClass> Classes;  // by upper-case extension
+  std::map<std::string, TGraphicFactory> ClipboardClasses;  // by format name
 };
 
 // Built on first use, so that registrars in other files' static objects find it ready, and
@@ -82,6 +83,47 @@ std::unique_ptr<TGraphic> CreateGraphicFor(const std::string& path) {
   }
   // Outside the lock: a class's constructor may itself use the registry.
   return create();
+}
+
+void RegisterClipboardFormat(const std::string& format, TGraphicFactory create) {
+  if (format.empty() || !create) throw std::invalid_argument("Invalid clipboard format registration");
+  TRegistry& registry = Registry();
+  const std::lock_guard lock(registry.Lock);
+  registry.ClipboardClasses.insert_or_assign(format, std::move(create));
+}
+
+void UnregisterClipboardFormat(const std::string& format) {
+  TRegistry& registry = Registry();
+  const std::lock_guard lock(registry.Lock);
+  registry.ClipboardClasses.erase(format);
+}
+
+std::unique_ptr<TGraphic> CreateGraphicForClipboard(const TClipboard& clipboard, std::string& format) {
+  TGraphicFactory create;
+  {
+    TRegistry& registry = RegistryForLookup();
+    const std::lock_guard lock(registry.Lock);
+    for (const auto& [name, factory] : registry.ClipboardClasses)
+      if (clipboard.HasFormat(name)) {
+        format = name;
+        create = factory;
+        break;
+      }
+  }
+  return create ? create() : nullptr;
+}
+
+void TPictureContainer::PasteFromClipboard(TClipboard& clipboard) {
+  std::string format;
+  std::unique_ptr<TGraphic> graphic = CreateGraphicForClipboard(clipboard, format);
+  if (!graphic) throw EInvalidGraphic("Unsupported clipboard format");
+  graphic->LoadFromClipboardFormat(format, clipboard);
+  graphic_ = std::move(graphic);
+  Changed();
+}
+
+void TPictureContainer::CopyToClipboard(TClipboard& clipboard) {
+  if (graphic_) graphic_->SaveToClipboardFormat(clipboard);
 }
 
 void TPictureContainer::LoadFromFile(const std::string& path) {

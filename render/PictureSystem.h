@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "render/Clipboard.h"
 #include "render/Graphic.h"
 
 namespace lumvane {
@@ -30,6 +31,13 @@ std::vector<TGraphicFileFormat> GraphicFileFormats();
 // class is registered for it.
 std::unique_ptr<TGraphic> CreateGraphicFor(const std::string& path);
 
+// Registers (or replaces) the class whose graphics read the named clipboard format.
+void RegisterClipboardFormat(const std::string& format, TGraphicFactory create);
+void UnregisterClipboardFormat(const std::string& format);
+// A new, empty graphic of the class registered for the first registered format (in name
+// order) that the clipboard holds, with that format's name; none when it holds none.
+std::unique_ptr<TGraphic> CreateGraphicForClipboard(const TClipboard& clipboard, std::string& format);
+
 // The picture a preview pane holds: at most one graphic.
 class TPictureContainer {
 public:
@@ -39,6 +47,12 @@ public:
   void LoadFromFile(const std::string& path);
   // Drops the picture.
   void Clear();
+  // Takes the picture from the clipboard, through the registered clipboard formats; on
+  // failure the previous picture stays ("Unsupported clipboard format" when no registered
+  // format is there).
+  void PasteFromClipboard(TClipboard& clipboard);
+  // Puts the picture on the clipboard; nothing for an empty container.
+  void CopyToClipboard(TClipboard& clipboard);
   TGraphic* Graphic() const { return graphic_.get(); }
 
   // Called after a successful load or a clear.
