@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 
+#include "render/Bitmap.h"
 #include "support/CommandLineTest.h"
 #include "support/Corpus.h"
 
@@ -61,6 +62,45 @@ TEST_F(ConvertCommandTest, FailuresLeaveNothingBehind) {
   EXPECT_EQ(Run({"convert", in}), 2);
   EXPECT_EQ(Run({"convert", in, (dir / "x.gif").string(), "--lzw"}), 2);
   EXPECT_EQ(Listing(), (std::vector<std::string>{"bad.gif", "in.gif"}));
+}
+
+TEST_F(ConvertCommandTest, PicturesBecomeOneFrameGifsWithTheReductionAsked) {
+  // 8 × 8 of 64 colors, true color.
+  TBitmap picture;
+  picture.SetSize(8, 8);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) {
+      std::uint8_t* pixel = picture.ScanLine(y) + 3 * x;
+      pixel[0] = static_cast<std::uint8_t>(x * 30), pixel[1] = static_cast<std::uint8_t>(y * 30), pixel[2] = 200;
+    }
+  const std::string bmp = Write("in.bmp", picture.SaveToBMP());
+  const auto colorsOf = [&](const std::string& name) {
+    const Loaded loaded = LoadBytes(ReadFileBytes((dir / name).string()));
+    EXPECT_EQ(loaded.Error, "");
+    EXPECT_EQ(loaded.Image->Frames.Count(), 1);
+    EXPECT_EQ(loaded.Image->Width(), 8);
+    return loaded.Image->Frames[0].LocalColorMap().Count();
+  };
+  ASSERT_EQ(Run({"convert", bmp, (dir / "exact.gif").string(), "--reduce", "none"}), 0);
+  EXPECT_EQ(colorsOf("exact.gif"), 64);
+  ASSERT_EQ(Run({"convert", bmp, (dir / "four.gif").string(), "--reduce", "quantize", "--bits", "2", "--dither",
+                 "floydsteinberg"}),
+            0);
+  EXPECT_EQ(colorsOf("four.gif"), 4);
+  ASSERT_EQ(Run({"convert", bmp, (dir / "web.gif").string()}), 0);  // the web palette by default
+  EXPECT_EQ(colorsOf("web.gif"), 256);  // the 216 web colors, in a table of the next power of two
+
+  std::string output;
+  EXPECT_EQ(Run({"convert", bmp, (dir / "x.gif").string(), "--reduce", "sepia"}, output), 2);
+  EXPECT_NE(output.find("unknown reduction method sepia"), std::string::npos) << output;
+  EXPECT_EQ(Run({"convert", bmp, (dir / "x.gif").string(), "--bits", "9"}), 2);
+  EXPECT_EQ(Run({"convert", bmp, (dir / "x.gif").string(), "--dither"}), 2);
+  const std::string broken = Write("broken.bmp", Bytes{'B', 'M', 0, 0});
+  EXPECT_EQ(Run({"convert", broken, (dir / "x.gif").string()}, output), 1);
+  EXPECT_NE(output.find("error: "), std::string::npos) << output;
+  const std::string notIcon = Write("bad.ico", Bytes(30, 7));
+  EXPECT_EQ(Run({"convert", notIcon, (dir / "x.gif").string()}, output), 1);
+  EXPECT_NE(output.find("Invalid icon"), std::string::npos) << output;
 }
 
 }  // namespace

@@ -10,6 +10,12 @@
 
 #include "WindowTest.h"
 #include "app/window/AboutDialog.h"
+#include "app/window/QtClipboard.h"
+#include "gif/GIFImage.h"
+#include "render/PictureSystem.h"
+
+#include <QClipboard>
+#include <QMimeData>
 
 using namespace lumvane;
 using namespace lumvane::test;
@@ -244,6 +250,36 @@ private slots:
     window.findChild<QAction*>("mnuHomepage")->trigger();
     window.actOmbrellHomepage->trigger();
     QCOMPARE(urls_.Opened, QList<QUrl>({help, help, QUrl(MakerContacts().Website), QUrl(MakerContacts().Website)}));
+  }
+
+  void pictureTravelsThroughTheSystemClipboard() {
+    TPictureContainer picture;
+    picture.LoadFromFile(CorpusFile("animated/animated_loop.gif").toStdString());
+    TQtClipboard clipboard;
+    picture.CopyToClipboard(clipboard);
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    QVERIFY(data && data->hasImage());
+    TMemoryStream saved;
+    picture.Graphic()->SaveToStream(saved);
+    QCOMPARE(data->data("image/gif"), QByteArray(reinterpret_cast<const char*>(saved.Bytes().data()),
+                                                 static_cast<qsizetype>(saved.Bytes().size())));
+
+    TPictureContainer pasted;
+    pasted.PasteFromClipboard(clipboard);
+    QVERIFY(dynamic_cast<TGIFImage*>(pasted.Graphic()));
+    QCOMPARE(pasted.Graphic()->Width(), picture.Graphic()->Width());
+
+    // An image put there by another program comes in through the bitmap format.
+    QImage image(3, 2, QImage::Format_RGB32);
+    image.fill(qRgb(255, 0, 0));
+    QApplication::clipboard()->setImage(image);
+    TGIFImage fromImage;
+    fromImage.LoadFromClipboardFormat(kBitmapClipboardFormat, clipboard);
+    QCOMPARE(fromImage.Frames.Count(), 1);
+    QCOMPARE(fromImage.Width(), 3);
+    const std::uint8_t* red = fromImage.Frames[0].LocalColorMap().Entries() + 3 * fromImage.Frames[0].Pixels()[0];
+    QCOMPARE(int(red[0]), 255);
+    QCOMPARE(int(red[1] + red[2]), 0);
   }
 };
 
