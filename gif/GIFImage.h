@@ -2,6 +2,7 @@
 // A GIF file held in memory: header, frames with their extensions, and the settings that
 // saving reads.
 
+#include <cstddef>
 #include <cstdint>
 #include <array>
 #include <memory>
@@ -51,12 +52,14 @@ public:
   TGIFImage& operator=(const TGIFImage&) = delete;
 
   void Clear();
-  // A deep copy of another document: header, frames with their extensions, and the
-  // drawing settings (the encoder choice stays this document's own). None clears.
+  // A deep copy of another document: header, frames with their extensions, the drawing
+  // settings and event hooks, and the import reduction and dither (the encoder, playback
+  // speed and import palette bits stay this document's own). None clears.
   void CopyFrom(const TGIFImage* source);
   // A GIF document is copied as above; any other graphic becomes the one frame of this
   // document, imported by the frame. None clears.
   void CopyFrom(TGraphic* source);
+  void CopyFrom(std::nullptr_t) { Clear(); }
   // A graphic (a GIF document too) becomes a new last frame, imported from it; on failure
   // nothing is added. The logical screen grows to hold the frame. Returns its index.
   int Add(TGraphic& graphic);

@@ -37,8 +37,8 @@ void TGIFSubImage::CopyFrom(const TGIFSubImage& source) {
   extensions.SetPosition(0);
   extensions_.LoadFromStream(extensions, *this);
   if (source.IsEmpty()) return;
-  Descriptor = source.Descriptor;
   CheckPixelLimits(source.PixelCount());
+  Descriptor = source.Descriptor;
   pixels_ = source.pixels_;
   localColorMap_.CopyFrom(source.localColorMap_);
   IsTransparent = source.IsTransparent;
@@ -70,7 +70,13 @@ void TGIFSubImage::PrepareFlags() {
 }
 
 void TGIFSubImage::SetGeometry(int left, int top, int width, int height) {
+  // The descriptor holds 16-bit values; nothing changes when the new ones cannot be held.
+  for (const int value : {left, top, width, height}) {
+    if (value < 0) throw GIFException("Invalid image dimensions");
+    if (value > 0xFFFF) throw GIFException("Image too large");
+  }
   const bool resized = width != FrameWidth() || height != FrameHeight();
+  if (resized) CheckPixelLimits(static_cast<std::int64_t>(width) * height);
   WriteLE16(&Descriptor[1], static_cast<std::uint16_t>(left));
   WriteLE16(&Descriptor[3], static_cast<std::uint16_t>(top));
   WriteLE16(&Descriptor[5], static_cast<std::uint16_t>(width));

@@ -52,6 +52,7 @@ using TColor = std::uint32_t;
 struct TRect {
   std::int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
   bool IsEmpty() const { return Left >= Right || Top >= Bottom; }
+  bool operator==(const TRect&) const = default;
   bool Contains(const TRect& inner) const {
     return Left <= inner.Left && Top <= inner.Top && inner.Right <= Right && inner.Bottom <= Bottom;
   }

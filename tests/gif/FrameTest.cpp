@@ -149,6 +149,19 @@ TEST(Frame, DeclaredSizesBeyondTheLimitsAreRejectedBeforeAllocation) {
   EXPECT_EQ(loaded.Error, "Image too large");
   EXPECT_EQ(loaded.Image->Frames.Count(), 8);
 
+  // Growing, moving or copying a frame of the full document fails the same way, before any
+  // change: the frame keeps its geometry and pixels.
+  TGIFSubImage& first = loaded.Image->Frames[0];
+  EXPECT_EQ(ErrorOf([&] { first.SetFrameWidth(16385); }), "Image too large");
+  EXPECT_EQ(ErrorOf([&] { first.SetFrameHeight(70000); }), "Image too large");
+  EXPECT_EQ(ErrorOf([&] { first.SetFrameLeft(-1); }), "Invalid image dimensions");
+  EXPECT_EQ(first.FrameRect(), (TRect{0, 0, 16384, 16384}));
+  EXPECT_EQ(first.PixelCount(), std::int64_t{16384} * 16384);
+  TGIFSubImage copy(loaded.Image.get());
+  EXPECT_EQ(ErrorOf([&] { copy.CopyFrom(first); }), "Image too large");
+  EXPECT_EQ(copy.FrameWidth(), 0);
+  EXPECT_TRUE(copy.IsEmpty());
+
   TGIFImage image;
   EXPECT_EQ(ErrorOf([&] { AddFrame(image, 0, 0, 65535, 65535); }), "Image too large");
 }

@@ -234,6 +234,9 @@ TEST(DocumentCopy, IsDeepAndKeepsTheTargetsOwnSettings) {
   ASSERT_EQ(source.Error, "");
   TGIFImage copy;
   copy.EncoderKind = encodeRLE;
+  copy.ImportPaletteBits = 3;
+  source.Image->PaintFlags = drawTransparent;
+  source.Image->ImportDither = ditherSierra;
   int ownWarnings = 0;
   copy.WarningHandler = [&](auto&&...) { ++ownWarnings; };
   std::vector<std::string> messages;
@@ -243,6 +246,9 @@ TEST(DocumentCopy, IsDeepAndKeepsTheTargetsOwnSettings) {
   copy.CopyFrom(source.Image.get());
   EXPECT_EQ(messages.front(), "Copying...");
   EXPECT_EQ(copy.EncoderKind, encodeRLE);
+  EXPECT_EQ(copy.ImportPaletteBits, 3);
+  EXPECT_EQ(copy.PaintFlags, drawTransparent);
+  EXPECT_EQ(copy.ImportDither, ditherSierra);
   ASSERT_EQ(copy.Frames.Count(), 2);
   EXPECT_EQ(copy.Frames[1].Extensions().Count(), 1);  // the imageless frame keeps its comment
   EXPECT_NE(copy.Frames[0].ControlExtension, source.Image->Frames[0].ControlExtension);
