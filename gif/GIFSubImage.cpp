@@ -69,6 +69,26 @@ void TGIFSubImage::PrepareFlags() {
   }
 }
 
+namespace {
+
+// The logical screen grows to reach the frame's edge; a screen side holds at most 65535, so
+// a frame reaching further makes it as large as it can be rather than wrap around.
+void GrowScreen(TGIFImage& image, int edge, bool horizontal) {
+  if (edge > 0xFFFF) {
+    if (horizontal)
+      image.Header.SetLogicalScreenWidth(0xFFFF);
+    else
+      image.Header.SetLogicalScreenHeight(0xFFFF);
+    image.SendChanged();
+  } else if (horizontal) {
+    image.SetWidth(edge);
+  } else {
+    image.SetHeight(edge);
+  }
+}
+
+}  // namespace
+
 void TGIFSubImage::SetGeometry(int left, int top, int width, int height) {
   // The descriptor holds 16-bit values; nothing changes when the new ones cannot be held.
   for (const int value : {left, top, width, height}) {
@@ -94,14 +114,14 @@ void TGIFSubImage::SetGeometry(int left, int top, int width, int height) {
       exceeds = true;
       ReportWarning(1, "Image width too small for contained frames");
     }
-    image->SetWidth(FrameLeft() + FrameWidth());
+    GrowScreen(*image, FrameLeft() + FrameWidth(), true);
   }
   if (image->Height() < FrameTop() + FrameHeight()) {
     if (image->Height() > 0) {
       exceeds = true;
       ReportWarning(1, "Image height too small for contained frames");
     }
-    image->SetHeight(FrameTop() + FrameHeight());
+    GrowScreen(*image, FrameTop() + FrameHeight(), false);
   }
   if (exceeds) ReportWarning(1, "Image exceeds Logical Screen size");
 }

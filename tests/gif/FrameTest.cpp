@@ -136,6 +136,14 @@ TEST(Frame, AZeroSizedFrameTakesTheScreenSize) {
   EXPECT_EQ(frame.FrameHeight(), 2);
 }
 
+TEST(Frame, AFrameMovedPastTheLargestScreenMakesTheScreenAsLargeAsItCanBe) {
+  TGIFImage image;
+  TGIFSubImage& frame = AddFrame(image, 0, 0, 1000, 1);
+  frame.SetFrameLeft(65000);
+  EXPECT_EQ(image.Width(), 65535);  // not 66000 wrapped around to 464
+  EXPECT_EQ(image.Height(), 1);
+}
+
 TEST(Frame, DeclaredSizesBeyondTheLimitsAreRejectedBeforeAllocation) {
   // 61496 × 32564 pixels declared by a file of a few dozen bytes.
   const Bytes huge = ScreenHeader(100, 100) + ImageDescriptor(0, 0, 61496, 32564) +

@@ -1,0 +1,28 @@
+// Loads arbitrary bytes as a GIF document. The library's documented errors are exceptions
+// derived from std::exception; any other outcome (a crash, a sanitizer report, a hang or
+// runaway memory) is a finding.
+
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <vector>
+
+#include "fuzz/FuzzBudget.h"
+#include "gif/GIFImage.h"
+#include "gif/Stream.h"
+
+using namespace lumvane;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const fuzz::TDeclaredSizes sizes = fuzz::DeclaredSizes(data, size);
+  if (sizes.LargestFrame > fuzz::kLoadFramePixels || sizes.FramePixels > fuzz::kLoadDocumentPixels) return -1;
+
+  TMemoryStream stream(std::vector<std::uint8_t>(data, data + size));
+  TGIFImage image;
+  image.WarningHandler = [](const TPersistent*, int, const std::string&) {};
+  try {
+    image.LoadFromStream(stream);
+  } catch (const std::exception&) {
+  }
+  return 0;
+}
