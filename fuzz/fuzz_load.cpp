@@ -4,12 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <exception>
-#include <vector>
 
 #include "fuzz/FuzzBudget.h"
-#include "gif/GIFImage.h"
-#include "gif/Stream.h"
+#include "fuzz/FuzzInput.h"
 
 using namespace lumvane;
 
@@ -17,12 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const fuzz::TDeclaredSizes sizes = fuzz::DeclaredSizes(data, size);
   if (sizes.LargestFrame > fuzz::kLoadFramePixels || sizes.FramePixels > fuzz::kLoadDocumentPixels) return -1;
 
-  TMemoryStream stream(std::vector<std::uint8_t>(data, data + size));
   TGIFImage image;
-  image.WarningHandler = [](const TPersistent*, int, const std::string&) {};
-  try {
-    image.LoadFromStream(stream);
-  } catch (const std::exception&) {
-  }
+  fuzz::LoadInput(data, size, image);
   return 0;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fuzz/FuzzBudget.h"
+#include "fuzz/FuzzInput.h"
 #include "gif/GIFImage.h"
 #include "gif/Stream.h"
 #include "render/Bitmap.h"
@@ -17,8 +18,6 @@
 using namespace lumvane;
 
 namespace {
-
-void Ignore(const TPersistent*, int, const std::string&) {}
 
 template <typename Action>
 void Attempt(Action action) {
@@ -35,14 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Every frame is rendered a few times, and the view bitmap covers the screen.
   if (sizes.FramePixels > fuzz::kRenderPixels || sizes.Screen > 4 * fuzz::kRenderPixels) return -1;
 
-  TMemoryStream stream(std::vector<std::uint8_t>(data, data + size));
   TGIFImage image;
-  image.WarningHandler = Ignore;
-  try {
-    image.LoadFromStream(stream);
-  } catch (const std::exception&) {
-    return 0;
-  }
+  if (!fuzz::LoadInput(data, size, image)) return 0;
   if (image.Frames.Count() == 0) return 0;
 
   // Small canvases: painting scales the picture, so their size bounds the drawing work.

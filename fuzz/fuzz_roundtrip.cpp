@@ -8,14 +8,13 @@
 #include <vector>
 
 #include "fuzz/FuzzBudget.h"
+#include "fuzz/FuzzInput.h"
 #include "gif/GIFImage.h"
 #include "gif/Stream.h"
 
 using namespace lumvane;
 
 namespace {
-
-void Ignore(const TPersistent*, int, const std::string&) {}
 
 // Saves the document and loads the bytes again; a failed save is fine when it is one of
 // the library's documented errors (the save is refused), a failed reload never is.
@@ -28,7 +27,7 @@ void SaveAndReload(TGIFImage& image) {
   }
   saved.SetPosition(0);
   TGIFImage reloaded;
-  reloaded.WarningHandler = Ignore;
+  reloaded.WarningHandler = fuzz::IgnoreWarnings;
   try {
     reloaded.LoadFromStream(saved);
   } catch (const std::exception&) {
@@ -45,17 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (sizes.FramePixels > fuzz::kRoundTripPixels || (sizes.Frames + 1) * sizes.Screen > fuzz::kRoundTripPixels)
     return -1;
 
-  TMemoryStream stream(std::vector<std::uint8_t>(data, data + size));
   TGIFImage image;
-  image.WarningHandler = Ignore;
-  try {
-    image.LoadFromStream(stream);
-  } catch (const std::exception&) {
-    return 0;
-  }
+  if (!fuzz::LoadInput(data, size, image)) return 0;
 
   TGIFImage copy;
-  copy.WarningHandler = Ignore;
+  copy.WarningHandler = fuzz::IgnoreWarnings;
   try {
     copy.CopyFrom(&image);
   } catch (const std::exception&) {
