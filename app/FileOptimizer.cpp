@@ -2,12 +2,16 @@
 
 #include "app/FileWriting.h"
 #include "optimize/Compositor.h"
+#include "optimize/FrameRebuild.h"
 
 namespace lumvane {
 namespace {
 
 constexpr TOptimizeOptionSet kMainOptions = 0x1F;
 constexpr TOptimizeOptionSet kAlternativeOptions = 0x1D;
+// The rebuilt frames are cropped and transparent where nothing changes already: what is
+// left is packing the color tables and dropping blocks that do nothing.
+constexpr TOptimizeOptionSet kRebuiltOptions = optPackColorMaps | optRemoveRedundant;
 
 // Loads a document, noting whether the load had to work around anything.
 bool LoadNotingWarnings(TGIFImage& image, TStream& stream) {
@@ -43,6 +47,18 @@ void OptimizeInto(TGIFImage& image, TOptimizeOptionSet options, TMemoryStream& o
   image.Clear();
 }
 
+// The document rebuilt from the pictures of source, optimized, into output; output stays
+// empty when rebuilding gives up or fails, which leaves the other candidates.
+void RebuildInto(const TGIFImage& source, TGIFImage& rebuilt, TMemoryStream& output) {
+  output.Clear();
+  try {
+    if (RebuildFrames(source, rebuilt)) OptimizeInto(rebuilt, kRebuiltOptions, output);
+  } catch (const std::exception&) {
+    output.Clear();
+  }
+  rebuilt.Clear();
+}
+
 }  // namespace
 
 const char* const kLooksDifferentText = "Optimized file would look different; file kept";
@@ -59,6 +75,7 @@ TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {
   TFileOutcome outcome;
   source_.Clear();
   result_.Clear();
+  rebuilt_.Clear();
   source_.LoadFromFile(path);
   const std::vector<std::uint8_t> original = source_.TakeBytes();
   outcome.OriginalSize = static_cast<std::int64_t>(original.size());
@@ -70,6 +87,7 @@ TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {
     damaged = LoadNotingWarnings(working_, input);
     alternative_.CopyFrom(&working_);
     OptimizeInto(alternative_, kAlternativeOptions, source_);
+    RebuildInto(working_, alternative_, rebuilt_);
     OptimizeInto(working_, kMainOptions, result_);
     if (result_.Size() > source_.Size()) best = &source_;
   } catch (const std::exception& error) {
@@ -80,12 +98,21 @@ TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {
     return outcome;
   }
 
+  // The rebuilt document is taken only when it is smaller still and shows the same, so that
+  // it never stands in the way of the other candidates.
+  bool verified = false;
+  if (rebuilt_.Size() > 0 && rebuilt_.Size() < best->Size() && rebuilt_.Size() < outcome.OriginalSize &&
+      (damaged || ShowsTheSame(original, rebuilt_))) {
+    best = &rebuilt_;
+    verified = !damaged;
+  }
+
   const std::int64_t resultSize = best->Size();
   if (resultSize < outcome.OriginalSize) {
     // Only a result that shows what the file shows may replace it.
     if (damaged)
       outcome.Message = kDamagedText;
-    else if (!ShowsTheSame(original, *best))
+    else if (!verified && !ShowsTheSame(original, *best))
       outcome.Message = kLooksDifferentText;
     if (!outcome.Message.empty()) return outcome;
     outcome.Saved = outcome.OriginalSize - resultSize;

@@ -1,7 +1,8 @@
 #pragma once
 // The work of a batch run on one file, without any window: read it, load it, optimize a
-// copy without frame merging and the document with everything, keep the smaller output,
-// and write it back when asked, smaller and showing the same.
+// copy without frame merging, the document with everything and a document rebuilt from
+// its pictures, keep the smallest output, and write it back when asked, smaller and
+// showing the same.
 
 #include <cstdint>
 #include <string>
@@ -39,6 +40,7 @@ public:
 private:
   TMemoryStream source_;
   TMemoryStream result_;
+  TMemoryStream rebuilt_;
   TGIFImage working_;
   TGIFImage alternative_;
 };

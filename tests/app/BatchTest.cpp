@@ -63,6 +63,36 @@ TEST_F(BatchTest, OptimizeWritesASmallerFileThatShowsTheSameAndTestWritesNothing
 
 }
 
+TEST_F(BatchTest, AnimationsClearedAfterEveryFrameAreRebuiltFromTheirPictures) {
+  // Three 20 × 20 frames drawn whole and cleared, a square appearing in each: only frames
+  // rebuilt from the pictures can be cropped to what changes.
+  TGIFImage image;
+  for (int i = 0; i < 4; ++i) image.Header.GlobalColorMap().AddColor(0x505050u * i);
+  for (int f = 0; f < 3; ++f) {
+    TGIFSubImage& frame = AddFrame(image, 0, 0, 20, 20);
+    std::fill_n(frame.Pixels(), 400, 3);
+    for (int s = 0; s <= f; ++s)
+      for (int y = 2 + 6 * s; y < 6 + 6 * s; ++y) std::fill_n(frame.RowAt(y) + 2 + 5 * s, 4, s);
+    auto control = std::make_unique<TGIFGraphicControlExtension>(frame);
+    control->SetDelay(20);
+    control->SetDisposal(2);
+    control->SetTransparent(true);
+    control->SetTransparentIndex(3);
+    frame.Extensions().Add(std::move(control));
+  }
+  const Bytes original = SaveBytes(image);
+  image.OptimizeDocument(0x1F, reduceNone, ditherNearest, 8);
+  const std::int64_t optimizedAlone = static_cast<std::int64_t>(SaveBytes(image).size());
+
+  const std::string path = Write("cleared.gif", original);
+  TFileOptimizer optimizer;
+  const TFileOutcome outcome = optimizer.Process(path, true);
+  EXPECT_TRUE(outcome.Written);
+  EXPECT_LT(outcome.OptimizedSize, optimizedAlone);
+  const Loaded before = LoadBytes(original), after = LoadBytes(ReadFileBytes(path));
+  EXPECT_EQ(CompareShows(*before.Image, *after.Image).Difference, "");
+}
+
 TEST_F(BatchTest, FailuresAndDamagedFilesAreReportedInTheRowAndLeftAlone) {
   TFileOptimizer optimizer;
   const std::string empty = Write("empty.gif", {});

@@ -1,0 +1,300 @@
+#include "optimize/FrameRebuild.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <vector>
+
+#include "gif/GIFApplicationExtensions.h"
+#include "gif/GIFGraphicControlExtension.h"
+#include "optimize/Compositor.h"
+
+namespace lumvane {
+namespace {
+
+using TPixels = std::vector<std::uint32_t>;
+
+// Columns [Left, Right) of rows [Top, Bottom).
+struct TBox {
+  int Left = 0, Top = 0, Right = 0, Bottom = 0;
+  bool IsEmpty() const { return Left >= Right || Top >= Bottom; }
+  TBox Including(const TBox& other) const {
+    if (IsEmpty()) return other;
+    if (other.IsEmpty()) return *this;
+    return {std::min(Left, other.Left), std::min(Top, other.Top), std::max(Right, other.Right),
+            std::max(Bottom, other.Bottom)};
+  }
+};
+
+// The bounding box of the pixels where differs(a, b) holds.
+template <class Differs>
+TBox BoxWhere(const TPixels& a, const TPixels& b, int width, int height, Differs differs) {
+  TBox box{width, height, 0, 0};
+  for (int y = 0; y < height; ++y) {
+    const std::uint32_t* rowA = a.data() + static_cast<std::size_t>(y) * width;
+    const std::uint32_t* rowB = b.data() + static_cast<std::size_t>(y) * width;
+    int x = 0;
+    while (x < width && !differs(rowA[x], rowB[x])) ++x;
+    if (x == width) continue;
+    int last = width - 1;
+    while (!differs(rowA[last], rowB[last])) --last;
+    box.Left = std::min(box.Left, x);
+    box.Right = std::max(box.Right, last + 1);
+    box.Top = std::min(box.Top, y);
+    box.Bottom = y + 1;
+  }
+  return box;
+}
+
+// Colors (opaque canvas pixels, never 0) to table indexes, at most 256 of them, in the
+// order they were added.
+class TColorIndex {
+public:
+  TColorIndex() { keys_.fill(0); }
+  int Count() const { return static_cast<int>(colors_.size()); }
+  const std::vector<std::uint32_t>& Colors() const { return colors_; }
+  void Clear() {
+    keys_.fill(0);
+    colors_.clear();
+  }
+  // The index of the color, or -1.
+  int Find(std::uint32_t color) const {
+    const std::size_t slot = SlotOf(color);
+    return keys_[slot] == color ? values_[slot] : -1;
+  }
+  // The index of the color, added when new; -1 when the table is full.
+  int Add(std::uint32_t color) {
+    const std::size_t slot = SlotOf(color);
+    if (keys_[slot] == color) return values_[slot];
+    if (colors_.size() >= 256) return -1;
+    keys_[slot] = color;
+    values_[slot] = static_cast<std::uint8_t>(colors_.size());
+    colors_.push_back(color);
+    return values_[slot];
+  }
+
+private:
+  static constexpr std::size_t kSlots = 1024;
+  // Linear probing: the slot holding the color, or the empty slot where it would go.
+  std::size_t SlotOf(std::uint32_t color) const {
+    std::size_t slot = (color * 2654435761u) >> 22;
+    while (keys_[slot] != 0 && keys_[slot] != color) slot = (slot + 1) % kSlots;
+    return slot;
+  }
+
+  std::array<std::uint32_t, kSlots> keys_;
+  std::array<std::uint8_t, kSlots> values_{};
+  std::vector<std::uint32_t> colors_;
+};
+
+// Writes the frames of the rebuilt document one after another.
+class TFrameWriter {
+public:
+  TFrameWriter(TGIFImage& target, int width, bool animated, const TColorIndex* globalColors)
+      : target_(target), width_(width), animated_(animated), global_(globalColors) {}
+
+  // Adds the frame that turns the canvas below into shown, drawing the box (empty: a single
+  // transparent pixel) and then leaving the canvas as disposal says. Inside the box, pixels
+  // the canvas already shows are transparent; false when no frame can do it.
+  bool Write(const TPixels& below, const TPixels& shown, TBox box, std::uint8_t disposal, std::int64_t time,
+             int loopCount) {
+    if (box.IsEmpty()) box = {0, 0, 1, 1};
+    auto frame = std::make_unique<TGIFSubImage>(&target_);
+    frame->SetGeometry(box.Left, box.Top, box.Right - box.Left, box.Bottom - box.Top);
+    // A shown pixel that is opaque where it was, is kept by transparency; with more colors
+    // than a local table holds, only pixels that must stay transparent are.
+    bool keepUnchanged = true;
+    int transparent = -1;
+    if (global_) {
+      transparent = global_->Count();
+    } else {
+      local_.Clear();
+      bool usesTransparency = false;
+      if (!CollectColors(below, shown, box, true, usesTransparency) || local_.Count() + usesTransparency > 256) {
+        keepUnchanged = false;
+        usesTransparency = false;
+        local_.Clear();
+        if (!CollectColors(below, shown, box, false, usesTransparency) || local_.Count() + usesTransparency > 256)
+          return false;
+      }
+      for (const std::uint32_t color : local_.Colors()) frame->LocalColorMap().AddColor(color & 0xFFFFFF);
+      if (usesTransparency) transparent = frame->LocalColorMap().AddColor(0);
+    }
+    const TColorIndex& colors = global_ ? *global_ : local_;
+
+    bool usesTransparency = false;
+    std::uint8_t* out = frame->Pixels();
+    for (int y = box.Top; y < box.Bottom; ++y) {
+      const std::size_t row = static_cast<std::size_t>(y) * width_;
+      int previous = -1;
+      for (int x = box.Left; x < box.Right; ++x) {
+        const std::uint32_t pixel = shown[row + x];
+        int index;
+        // An unchanged pixel that continues a run of its own color is drawn: longer runs
+        // compress better than a run broken by transparency.
+        if (pixel != 0 && pixel == below[row + x] && previous >= 0 && previous != transparent &&
+            colors.Find(pixel) == previous) {
+          index = previous;
+        } else if (pixel == 0 || (keepUnchanged && pixel == below[row + x])) {
+          // A frame cannot turn a pixel transparent: the canvas must be transparent already.
+          if (below[row + x] != pixel || transparent < 0) return false;
+          index = transparent;
+          usesTransparency = true;
+        } else {
+          index = colors.Find(pixel);
+          if (index < 0) return false;
+        }
+        *out++ = static_cast<std::uint8_t>(index);
+        previous = index;
+      }
+    }
+
+    if (loopCount >= 0) {
+      auto loop = std::make_unique<TGIFAppExtNSLoop>(*frame);
+      loop->LoopCount = static_cast<std::uint16_t>(loopCount);
+      frame->Extensions().Add(std::move(loop));
+    }
+    if (animated_ || usesTransparency) {
+      auto control = std::make_unique<TGIFGraphicControlExtension>(*frame);
+      TGIFGraphicControlExtension& added = *control;
+      frame->Extensions().Add(std::move(control));
+      added.SetDisposal(disposal);
+      if (animated_) {
+        // Every picture of an animation stays at least 2 hundredths (shorter delays play
+        // as 10), so the time is written as it is.
+        if (time < 2 || time > 0xFFFF) return false;
+        added.SetDelay(static_cast<std::uint16_t>(time));
+      }
+      if (usesTransparency) {
+        added.SetTransparent(true);
+        added.SetTransparentIndex(static_cast<std::uint8_t>(transparent));
+      }
+    }
+    target_.Frames.Add(std::move(frame));
+    return true;
+  }
+
+private:
+  // The colors of the pixels the frame draws into local_; usesTransparency tells whether
+  // any pixel is left to the canvas. False when they pass 256.
+  bool CollectColors(const TPixels& below, const TPixels& shown, const TBox& box, bool keepUnchanged,
+                     bool& usesTransparency) {
+    std::uint32_t last = 0;
+    for (int y = box.Top; y < box.Bottom; ++y) {
+      const std::size_t row = static_cast<std::size_t>(y) * width_;
+      for (int x = box.Left; x < box.Right; ++x) {
+        const std::uint32_t pixel = shown[row + x];
+        if (pixel == 0 || (keepUnchanged && pixel == below[row + x])) {
+          usesTransparency = true;
+        } else if (pixel != last) {
+          if (local_.Add(pixel) < 0) return false;
+          last = pixel;
+        }
+      }
+    }
+    return true;
+  }
+
+  TGIFImage& target_;
+  const int width_;
+  const bool animated_;
+  const TColorIndex* global_;
+  TColorIndex local_;
+};
+
+// Reads the pictures once for what the rebuilt document needs to know beforehand.
+struct TSurvey {
+  int Pictures = 0;
+  // The opaque colors of all pictures while they fit a table with a transparent entry.
+  TColorIndex Colors;
+  bool ColorsFit = true;
+};
+
+TSurvey Survey(const TGIFImage& source) {
+  TSurvey survey;
+  TCompositor compositor(source);
+  TPicture picture;
+  while (compositor.Next(picture)) {
+    ++survey.Pictures;
+    std::uint32_t last = 0;
+    for (const std::uint32_t pixel : picture.Pixels) {
+      if (pixel == 0 || pixel == last || !survey.ColorsFit) continue;
+      last = pixel;
+      if (survey.Colors.Find(pixel) < 0) {
+        if (survey.Colors.Count() == 255)
+          survey.ColorsFit = false;
+        else
+          survey.Colors.Add(pixel);
+      }
+    }
+  }
+  return survey;
+}
+
+bool Build(const TGIFImage& source, TGIFImage& target) {
+  const TSurvey survey = Survey(source);
+  if (survey.Pictures == 0) return false;
+
+  TCompositor compositor(source);
+  const int width = compositor.Width();
+  const int height = compositor.Height();
+  if (width <= 0 || height <= 0) return false;
+  const bool animated = survey.Pictures > 1;
+
+  target.Header.SetLogicalScreenWidth(width);
+  target.Header.SetLogicalScreenHeight(height);
+  target.Header.SetBackgroundIndex(0);
+  target.Header.ScreenDescriptor[6] = source.Header.PixelAspectRatio();
+  const TColorIndex* global = nullptr;
+  if (survey.ColorsFit) {
+    // Every frame draws through one table: the colors, then the transparent entry.
+    for (const std::uint32_t color : survey.Colors.Colors()) target.Header.GlobalColorMap().AddColor(color & 0xFFFFFF);
+    target.Header.GlobalColorMap().AddColor(0);
+    global = &survey.Colors;
+  }
+  TFrameWriter writer(target, width, animated, global);
+
+  // Pictures k - 1 and k side by side, and the canvas before the frame of picture k - 1.
+  TPicture shown, next;
+  compositor.Next(shown);
+  TPixels below(shown.Pixels.size(), 0);
+  int loopCount = animated ? compositor.LoopCount() : -1;
+  const auto opaqueTurnsTransparent = [](std::uint32_t before, std::uint32_t after) { return before != 0 && after == 0; };
+  const auto differs = [](std::uint32_t a, std::uint32_t b) { return a != b; };
+  while (compositor.Next(next)) {
+    TBox box = BoxWhere(below, shown.Pixels, width, height, differs);
+    // Pixels that must turn transparent again are cleared by disposal 2, which clears the
+    // frame's whole rectangle: the rectangle grows to hold them.
+    const TBox cleared = BoxWhere(shown.Pixels, next.Pixels, width, height, opaqueTurnsTransparent);
+    const std::uint8_t disposal = cleared.IsEmpty() ? DisposalKeep : DisposalRestoreBackground;
+    box = box.Including(cleared);
+    if (!writer.Write(below, shown.Pixels, box, disposal, shown.Time, loopCount)) return false;
+    loopCount = -1;
+    below.swap(shown.Pixels);
+    if (disposal == DisposalRestoreBackground)
+      for (int y = box.Top; y < box.Bottom; ++y)
+        std::fill_n(below.begin() + static_cast<std::ptrdiff_t>(y) * width + box.Left, box.Right - box.Left, 0u);
+    std::swap(shown, next);
+  }
+  const TBox box = BoxWhere(below, shown.Pixels, width, height, differs);
+  if (!writer.Write(below, shown.Pixels, box, DisposalKeep, shown.Time, loopCount)) return false;
+  return CompareShows(source, target).Same;
+}
+
+}  // namespace
+
+bool RebuildFrames(const TGIFImage& source, TGIFImage& target) {
+  target.Clear();
+  bool built = false;
+  try {
+    built = Build(source, target);
+  } catch (const std::exception&) {
+    built = false;
+  }
+  if (!built) target.Clear();
+  return built;
+}
+
+}  // namespace lumvane

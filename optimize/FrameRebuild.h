@@ -1,0 +1,19 @@
+#pragma once
+// Rebuilding a document's frames from the pictures it shows: each frame draws only the
+// rectangle that changes from the picture before, with transparency where the screen
+// already shows the right color, and clears its rectangle afterwards only when the next
+// picture needs pixels to turn transparent again.
+
+#include "gif/GIFImage.h"
+
+namespace lumvane {
+
+// Replaces target's content with a document that shows what source shows: same canvas,
+// pictures, times and loop count, built frame by frame from source's composited pictures.
+// Comments and foreign blocks are not carried over. Returns false, with target cleared,
+// when no such document is built: source shows nothing or cannot be composited, a picture
+// of an animation stays longer than 65535 hundredths, a frame would need more than 256
+// colors, or the result does not show the same (checked with CompareShows).
+bool RebuildFrames(const TGIFImage& source, TGIFImage& target);
+
+}  // namespace lumvane
