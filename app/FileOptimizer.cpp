@@ -1,7 +1,9 @@
 #include "app/FileOptimizer.h"
 
 #include "app/FileWriting.h"
+#include "gif/GIFGraphicControlExtension.h"
 #include "optimize/Compositor.h"
+#include "optimize/Disposal.h"
 #include "optimize/FrameRebuild.h"
 
 namespace lumvane {
@@ -47,10 +49,20 @@ void OptimizeInto(TGIFImage& image, TOptimizeOptionSet options, TMemoryStream& o
   image.Clear();
 }
 
+// Whether a frame clears or restores its area afterwards: the frames the other candidates
+// may neither merge nor crop, which rebuilding from the pictures can.
+bool HasClearingFrames(const TGIFImage& image) {
+  for (const auto& frame : image.Frames)
+    if (frame->ControlExtension && !KeepsPicture(frame->ControlExtension->Disposal())) return true;
+  return false;
+}
+
 // The document rebuilt from the pictures of source, optimized, into output; output stays
-// empty when rebuilding gives up or fails, which leaves the other candidates.
+// empty when rebuilding is not worth trying, gives up or fails, which leaves the other
+// candidates.
 void RebuildInto(const TGIFImage& source, TGIFImage& rebuilt, TMemoryStream& output) {
   output.Clear();
+  if (!HasClearingFrames(source)) return;
   try {
     if (RebuildFrames(source, rebuilt)) OptimizeInto(rebuilt, kRebuiltOptions, output);
   } catch (const std::exception&) {
