@@ -83,6 +83,11 @@ std::string ReductionText(std::int64_t originalSize, std::int64_t resultSize) {
 
 std::string SavedBytesText(std::int64_t savedTotal) { return "Saved " + std::to_string(savedTotal) + " Bytes"; }
 
+TFileOptimizer::TFileOptimizer() {
+  working_.CompactCodeSize = true;
+  alternative_.CompactCodeSize = true;
+}
+
 TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {
   TFileOutcome outcome;
   source_.Clear();

@@ -33,6 +33,8 @@ std::string SavedBytesText(std::int64_t savedTotal);
 // Reuses its streams and documents from file to file; one per worker thread.
 class TFileOptimizer {
 public:
+  // Its documents save with compact code sizes.
+  TFileOptimizer();
   // Reading the file or writing the result back fails with the platform's stream errors,
   // which end a run; everything else is in the outcome.
   TFileOutcome Process(const std::string& path, bool writeBack);

@@ -123,6 +123,10 @@ public:
   std::vector<std::shared_ptr<TGIFPainter>> Painters;
   TGIFPainter* DrawingPainter = nullptr;
   TGIFEncoderKind EncoderKind;
+  // Saving writes each frame's codes only as wide as its highest pixel index needs rather
+  // than as wide as its color table: smaller, and read as usual by GIF decoders (the minimum
+  // code size only has to cover the pixel values). Off: the width follows the table.
+  bool CompactCodeSize = false;
   TGIFWarningEvent WarningHandler;
   // The rendered logical screen that drawing and the painter use.
   std::unique_ptr<TBitmap> ViewBitmap;

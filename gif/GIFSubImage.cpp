@@ -209,6 +209,8 @@ void TGIFSubImage::EncodePixels(TStream& stream) {
     bits = Image() ? Image()->PixelBits() : 0;
     colorCount = 1 << bits;
   }
+  if (Image() && Image()->CompactCodeSize && !pixels_.empty())
+    bits = std::min(bits, TGIFColorMap::PixelBitsFor(*std::max_element(pixels_.begin(), pixels_.end()) + 1));
   std::unique_ptr<TGIFEncoder> encoder;
   if (Image() && Image()->EncoderKind == encodeRLE)
     encoder = std::make_unique<TRLEEncoder>();

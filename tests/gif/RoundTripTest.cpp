@@ -80,5 +80,33 @@ TEST_P(RoundTrip, EveryCorpusFileSavesToAFixedPointThatGiflibReadsAlike) {
 INSTANTIATE_TEST_SUITE_P(Encoders, RoundTrip, ::testing::Values(encodeLZW, encodeRLE),
                          [](const auto& info) { return info.param == encodeLZW ? "LZW" : "RLE"; });
 
+// A frame that uses 4 of a 256-color table's entries: compact codes are 3 bits wide at the
+// start instead of 9, the file is smaller, and both decoders read the same pixels from it.
+TEST(CompactCodeSize, CodesFollowTheHighestPixelAndDecodeAlike) {
+  for (const TGIFEncoderKind encoder : {encodeLZW, encodeRLE}) {
+    TGIFImage image;
+    image.EncoderKind = encoder;
+    for (int i = 0; i < 256; ++i) image.Header.GlobalColorMap().AddColor(static_cast<TColor>(i * 0x010101));
+    TGIFSubImage& frame = AddFrame(image, 0, 0, 40, 30);
+    for (int i = 0; i < 1200; ++i) frame.Pixels()[i] = static_cast<std::uint8_t>((i / 7 + i / 40) % 4);
+    const Bytes wide = SaveBytes(image);
+    image.CompactCodeSize = true;
+    const Bytes compact = SaveBytes(image);
+    EXPECT_LT(compact.size(), wide.size()) << encoder;
+    const std::size_t codeSizeAt = 13 + 3 * 256 + 10;  // header, table, image descriptor
+    EXPECT_EQ(wide[codeSizeAt], 8);
+    EXPECT_EQ(compact[codeSizeAt], 2);
+
+    const Loaded ours = LoadBytes(compact);
+    ASSERT_EQ(ours.Error, "");
+    EXPECT_EQ(ours.Warnings, std::vector<std::string>{});
+    EXPECT_TRUE(std::equal(frame.Pixels(), frame.Pixels() + 1200, ours.Image->Frames[0].Pixels()));
+    std::string error;
+    const std::optional<GiflibFile> theirs = GiflibRead(compact, &error);
+    ASSERT_TRUE(theirs) << error;
+    EXPECT_EQ(theirs->Frames[0].Pixels, Bytes(frame.Pixels(), frame.Pixels() + 1200));
+  }
+}
+
 }  // namespace
 }  // namespace lumvane::test
