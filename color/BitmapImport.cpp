@@ -150,12 +150,13 @@ void TGIFSubImage::CopyFrom(const TBitmap& bitmap) {
   progress.Report(TProgressStage::Starting, 0);
   try {
     ImportRows(*this, *cached, progress);
+    // The picture as imported is what the frame renders, until a mask changes pixels.
+    Bitmap = std::move(cached);
     if (const std::unique_ptr<TBitmap> mask = bitmap.TransparencyMask()) ApplyMask(*mask);
   } catch (...) {
     progress.Report(TProgressStage::Ending, 0);
     throw;
   }
-  Bitmap = std::move(cached);
   progress.Report(TProgressStage::Ending, 100);
 }
 

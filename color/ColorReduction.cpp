@@ -32,14 +32,6 @@ TPaletteHandle GrayPalette(const std::vector<int>& levels) {
   return MakePalette(std::move(entries));
 }
 
-TPaletteHandle WebCubePalette() {
-  std::vector<TPaletteEntry> entries(216);
-  for (int i = 0; i < 216; ++i)
-    entries[i] = {static_cast<std::uint8_t>(51 * (i / 36)), static_cast<std::uint8_t>(51 * (i / 6 % 6)),
-                  static_cast<std::uint8_t>(51 * (i % 6)), 0};
-  return MakePalette(std::move(entries));
-}
-
 struct TTarget {
   TPaletteHandle Palette;
   std::unique_ptr<TColorLookup> Lookup;
@@ -66,7 +58,7 @@ TTarget TargetFor(TReductionMethod method, const TBitmap& image, int bits,
       return target;
     }
     case reduceNetscape:
-      target.Palette = WebCubePalette();
+      target.Palette = WebPalette();
       target.Lookup = std::make_unique<TNetscapeColorLookup>();
       return target;
     // A palette of more than 256 entries cannot be, and one of fewer than 2 says nothing.

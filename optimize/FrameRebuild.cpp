@@ -279,8 +279,7 @@ bool Build(const TGIFImage& source, TGIFImage& target) {
     std::swap(shown, next);
   }
   const TBox box = BoxWhere(below, shown.Pixels, width, height, differs);
-  if (!writer.Write(below, shown.Pixels, box, DisposalKeep, shown.Time, loopCount)) return false;
-  return CompareShows(source, target).Same;
+  return writer.Write(below, shown.Pixels, box, DisposalKeep, shown.Time, loopCount);
 }
 
 }  // namespace

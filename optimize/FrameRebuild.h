@@ -12,8 +12,8 @@ namespace lumvane {
 // pictures, times and loop count, built frame by frame from source's composited pictures.
 // Comments and foreign blocks are not carried over. Returns false, with target cleared,
 // when no such document is built: source shows nothing or cannot be composited, a picture
-// of an animation stays longer than 65535 hundredths, a frame would need more than 256
-// colors, or the result does not show the same (checked with CompareShows).
+// of an animation stays longer than 65535 hundredths, or a frame would need more than 256
+// colors. Callers verify the result (CompareShows) before they use it.
 bool RebuildFrames(const TGIFImage& source, TGIFImage& target);
 
 }  // namespace lumvane

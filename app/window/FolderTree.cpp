@@ -25,8 +25,10 @@ QString JoinPath(const QString& folder, const QString& name) {
   return folder.endsWith('/') ? folder + name : folder + '/' + name;
 }
 
-// Whether the path lies in or below the folder.
+// Whether the path lies in or below the folder (none for a folder that no longer exists,
+// whose canonical path is empty).
 bool IsWithin(const QString& path, const QString& folder) {
+  if (folder.isEmpty()) return false;
   if (path == folder) return true;
   const QString prefix = folder.endsWith('/') ? folder : folder + '/';
   return path.startsWith(prefix);
@@ -123,39 +125,41 @@ void TFolderTree::Reexpand(QTreeWidgetItem* node, const QSet<QString>& paths) {
 
 void TFolderTree::Reread(QTreeWidgetItem* node) {
   if (!node) return;
-  {
-    const QSignalBlocker blocker(this);
-    // The selection is kept by its place in the tree: the chain of paths from this node down.
-    QList<QString> selectedChain;
-    bool selectionBelow = false;
-    for (QTreeWidgetItem* at = currentItem(); at; at = at->parent()) {
-      if (at == node) {
-        selectionBelow = true;
-        break;
-      }
-      selectedChain.prepend(PathOf(at));
-    }
-    QSet<QString> expanded;
-    CollectExpanded(node, expanded);
-    qDeleteAll(node->takeChildren());
-    node->setData(0, kUnreadRole, true);
-    if (node->isExpanded() || node == RootNode()) {
-      FillChildren(node);
-      Reexpand(node, expanded);
-    } else {
-      node->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
-    }
-    if (selectionBelow) {
-      QTreeWidgetItem* at = node;
-      for (const QString& path : selectedChain) {
-        QTreeWidgetItem* next = FindChild(at, path);
-        if (!next) break;
-        at = next;
-      }
-      setCurrentItem(at);
-    }
-  }
+  RereadQuietly(node);
   emit SelectionChanged();
+}
+
+void TFolderTree::RereadQuietly(QTreeWidgetItem* node) {
+  const QSignalBlocker blocker(this);
+  // The selection is kept by its place in the tree: the chain of paths from this node down.
+  QList<QString> selectedChain;
+  bool selectionBelow = false;
+  for (QTreeWidgetItem* at = currentItem(); at; at = at->parent()) {
+    if (at == node) {
+      selectionBelow = true;
+      break;
+    }
+    selectedChain.prepend(PathOf(at));
+  }
+  QSet<QString> expanded;
+  CollectExpanded(node, expanded);
+  qDeleteAll(node->takeChildren());
+  node->setData(0, kUnreadRole, true);
+  if (node->isExpanded() || node == RootNode()) {
+    FillChildren(node);
+    Reexpand(node, expanded);
+  } else {
+    node->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+  }
+  if (selectionBelow) {
+    QTreeWidgetItem* at = node;
+    for (const QString& path : selectedChain) {
+      QTreeWidgetItem* next = FindChild(at, path);
+      if (!next) break;
+      at = next;
+    }
+    setCurrentItem(at);
+  }
 }
 
 QTreeWidgetItem* TFolderTree::FindChild(QTreeWidgetItem* node, const QString& path) {
@@ -185,12 +189,21 @@ bool TFolderTree::SelectPath(const QString& path) {
       node = start;
       break;
     }
+  // The child of a node on the way to the folder; none when there is none.
+  const auto childTowards = [&](QTreeWidgetItem* at) -> QTreeWidgetItem* {
+    FillChildren(at);
+    for (int i = 0; i < at->childCount(); ++i)
+      if (at->child(i)->data(0, kPlaceRole).toInt() == placeFolder && IsWithin(target, CanonicalPath(at->child(i))))
+        return at->child(i);
+    return nullptr;
+  };
   while (node && CanonicalPath(node) != target) {
-    QTreeWidgetItem* next = nullptr;
-    FillChildren(node);
-    for (int i = 0; i < node->childCount() && !next; ++i)
-      if (node->child(i)->data(0, kPlaceRole).toInt() == placeFolder && IsWithin(target, CanonicalPath(node->child(i))))
-        next = node->child(i);
+    QTreeWidgetItem* next = childTowards(node);
+    if (!next) {
+      // The folder may have been made after the node's folders were read.
+      RereadQuietly(node);
+      next = childTowards(node);
+    }
     if (!next) return false;  // a hidden folder on the way: not in the tree
     node->setExpanded(true);
     node = next;

@@ -43,6 +43,8 @@ private:
   QTreeWidgetItem* AddFolderNode(QTreeWidgetItem* parent, const QString& path, const QString& caption,
                                  const QIcon& icon);
   void FillChildren(QTreeWidgetItem* node);
+  // Reread without raising SelectionChanged.
+  void RereadQuietly(QTreeWidgetItem* node);
   void CollectExpanded(QTreeWidgetItem* node, QSet<QString>& paths) const;
   void Reexpand(QTreeWidgetItem* node, const QSet<QString>& paths);
   QTreeWidgetItem* FindChild(QTreeWidgetItem* node, const QString& path);

@@ -128,7 +128,6 @@ void TfrmMain::BuildMenus() {
   mnuFolderWindow->setChecked(true);
   connect(mnuFolderWindow, &QAction::triggered, this, [this] { Guarded([this] { btnCloseDirWindowClick(); }); });
   view->addAction(actStatusbar);
-  mnuStatusbar = actStatusbar;
 
   QMenu* help = menuBar()->addMenu("&Help");
   QAction* contents = help->addAction("Contents");

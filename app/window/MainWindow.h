@@ -73,7 +73,6 @@ public:
   QStatusBar* StatusBar;
   QToolButton* btnFolders;
   QAction* mnuFolderWindow;
-  QAction* mnuStatusbar;
 
   QAction* actTest;
   QAction* actOptimize;

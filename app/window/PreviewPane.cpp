@@ -28,9 +28,7 @@ QImage ImageOfBitmap(const TBitmap& bitmap) {
   return image;
 }
 
-TPreviewPane::TPreviewPane(QWidget* parent) : QWidget(parent) {
-  setAttribute(Qt::WA_OpaquePaintEvent, false);
-}
+TPreviewPane::TPreviewPane(QWidget* parent) : QWidget(parent) {}
 
 TPreviewPane::~TPreviewPane() {
   // The document stops its painters as it goes; none may reach this pane meanwhile.

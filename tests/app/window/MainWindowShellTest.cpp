@@ -176,6 +176,16 @@ private slots:
     QVERIFY(window.dir->SelectPath("/"));
     QCOMPARE(window.FolderPath, QString(""));  // the file-system root, held without its slash
 
+    // Folders made or removed after the tree read their parent do not lead the way astray.
+    TWindowTestFolder parent;
+    QDir top(parent.Path());
+    QVERIFY(top.mkdir("aaa") && top.mkdir("bbb"));
+    QVERIFY(window.dir->SelectPath(parent.Path() + "/aaa"));
+    QVERIFY(top.rmdir("aaa") && top.mkdir("ccc"));
+    QVERIFY(window.dir->SelectPath(parent.Path() + "/bbb"));
+    QVERIFY(window.dir->SelectPath(parent.Path() + "/ccc"));
+    QCOMPARE(window.FolderPath, parent.Path() + "/ccc");
+
     TfrmMain nowhere(withGif.Path() + "/missing");
     Show(nowhere);
     QCOMPARE(nowhere.dir->SelectedNode(), nowhere.dir->RootNode());
