@@ -23,6 +23,7 @@ namespace {
 struct TBatchOptions {
   bool Recursive = false;
   bool Json = false;
+  bool Thorough = false;
   unsigned Jobs = std::max(1u, std::thread::hardware_concurrency());
   std::vector<std::string> Paths;
 };
@@ -36,6 +37,8 @@ std::string ParseOptions(const std::vector<std::string>& args, TBatchOptions& op
       options.Recursive = true;
     } else if (arg == "--json") {
       options.Json = true;
+    } else if (arg == "--thorough") {
+      options.Thorough = true;
     } else if (arg == "--jobs" || arg.starts_with("--jobs=")) {
       if (arg == "--jobs") {
         if (++i == args.size()) return "--jobs needs a number";
@@ -150,8 +153,8 @@ struct TResults {
   std::atomic<bool> Stop{false};
 };
 
-void Work(TResults& results, const std::vector<std::string>& files, bool writeBack) {
-  TFileOptimizer optimizer;
+void Work(TResults& results, const std::vector<std::string>& files, bool writeBack, bool thorough) {
+  TFileOptimizer optimizer(thorough);
   for (;;) {
     const std::size_t index = results.Next++;
     if (index >= files.size()) return;
@@ -190,7 +193,7 @@ int RunBatchCommand(bool writeBack, const std::vector<std::string>& args, std::o
   results.RunErrors.resize(files.size());
   std::vector<std::thread> workers;
   const std::size_t jobs = std::min<std::size_t>(options.Jobs, std::max<std::size_t>(files.size(), 1));
-  for (std::size_t i = 0; i < jobs; ++i) workers.emplace_back(Work, std::ref(results), std::cref(files), writeBack);
+  for (std::size_t i = 0; i < jobs; ++i) workers.emplace_back(Work, std::ref(results), std::cref(files), writeBack, options.Thorough);
 
   std::size_t nameWidth = 0;
   for (const std::string& file : files) nameWidth = std::max(nameWidth, file.size());

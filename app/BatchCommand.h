@@ -7,7 +7,7 @@
 
 namespace lumvane {
 
-// Arguments: [-r] [--json] [--jobs N] PATH...; writeBack is true for "optimize". Returns the
+// Arguments: [-r] [--json] [--jobs N] [--thorough] PATH...; writeBack is true for "optimize". Returns the
 // exit status: 0 when every file was handled, 1 when any failed, 2 for a usage error.
 int RunBatchCommand(bool writeBack, const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

@@ -11,12 +11,13 @@
 namespace lumvane {
 
 void PrintUsage(std::ostream& out) {
-  out << "Usage: lumvane test [-r] [--json] [--jobs N] PATH...\n"
+  out << "Usage: lumvane test [-r] [--json] [--jobs N] [--thorough] PATH...\n"
          "           sizes and savings of the GIF files and folders given; nothing is written\n"
-         "       lumvane optimize [-r] [--json] [--jobs N] PATH...\n"
+         "       lumvane optimize [-r] [--json] [--jobs N] [--thorough] PATH...\n"
          "           the same, and smaller results that show the same replace the files\n"
          "           (-r: descend into subfolders; --json: one object per file;\n"
-         "            --jobs N: files worked on at once, default one per core)\n"
+         "            --jobs N: files worked on at once, default one per core;\n"
+         "            --thorough: try harder for smaller files, taking several times as long)\n"
          "       lumvane info FILE...              blocks, frames, color tables, extensions and warnings\n"
          "       lumvane convert IN OUT [--rle] [--reduce METHOD] [--dither KIND] [--bits N]\n"
          "           read a GIF and write it again, unoptimized (--rle: with the run-length\n"

@@ -2,6 +2,8 @@
 
 #include "app/FileWriting.h"
 #include "gif/GIFGraphicControlExtension.h"
+#include "optimize/CheapestPixels.h"
+#include "optimize/ColorOrder.h"
 #include "optimize/Compositor.h"
 #include "optimize/Disposal.h"
 #include "optimize/FrameRebuild.h"
@@ -43,8 +45,10 @@ bool ShowsTheSame(const std::vector<std::uint8_t>& original, TMemoryStream& cand
   }
 }
 
-void OptimizeInto(TGIFImage& image, TOptimizeOptionSet options, TMemoryStream& output) {
+void OptimizeInto(TGIFImage& image, TOptimizeOptionSet options, TChoiceEffort effort, TMemoryStream& output) {
   image.OptimizeDocument(options, reduceNone, ditherNearest, 8);
+  OrderColorsForCodeSizes(image);
+  ChooseCheapestPixels(image, effort);
   image.SaveToStream(output);
   image.Clear();
 }
@@ -58,13 +62,13 @@ bool HasClearingFrames(const TGIFImage& image) {
 }
 
 // The document rebuilt from the pictures of source, optimized, into output; output stays
-// empty when rebuilding is not worth trying, gives up or fails, which leaves the other
-// candidates.
-void RebuildInto(const TGIFImage& source, TGIFImage& rebuilt, TMemoryStream& output) {
+// empty when rebuilding is not worth trying (by default: no frame clears or restores its
+// area), gives up or fails, which leaves the other candidates.
+void RebuildInto(const TGIFImage& source, TGIFImage& rebuilt, TChoiceEffort effort, TMemoryStream& output) {
   output.Clear();
-  if (!HasClearingFrames(source)) return;
+  if (effort == TChoiceEffort::Default && !HasClearingFrames(source)) return;
   try {
-    if (RebuildFrames(source, rebuilt)) OptimizeInto(rebuilt, kRebuiltOptions, output);
+    if (RebuildFrames(source, rebuilt)) OptimizeInto(rebuilt, kRebuiltOptions, effort, output);
   } catch (const std::exception&) {
     output.Clear();
   }
@@ -83,9 +87,11 @@ std::string ReductionText(std::int64_t originalSize, std::int64_t resultSize) {
 
 std::string SavedBytesText(std::int64_t savedTotal) { return "Saved " + std::to_string(savedTotal) + " Bytes"; }
 
-TFileOptimizer::TFileOptimizer() {
-  working_.CompactCodeSize = true;
-  alternative_.CompactCodeSize = true;
+TFileOptimizer::TFileOptimizer(bool thorough) : effort_(thorough ? TChoiceEffort::Thorough : TChoiceEffort::Default) {
+  for (TGIFImage* image : {&working_, &spare_}) {
+    image->CompactCodeSize = true;
+    if (thorough) image->EncoderKind = encodeLZWShortest;
+  }
 }
 
 TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {
@@ -102,14 +108,17 @@ TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {
   try {
     TMemoryStream input(original);
     damaged = LoadNotingWarnings(working_, input);
-    alternative_.CopyFrom(&working_);
-    OptimizeInto(alternative_, kAlternativeOptions, source_);
-    RebuildInto(working_, alternative_, rebuilt_);
-    OptimizeInto(working_, kMainOptions, result_);
-    if (result_.Size() > source_.Size()) best = &source_;
+    // Without frame merging: by default the choice of pixels does better than that.
+    if (effort_ == TChoiceEffort::Thorough) {
+      spare_.CopyFrom(&working_);
+      OptimizeInto(spare_, kAlternativeOptions, effort_, source_);
+    }
+    RebuildInto(working_, spare_, effort_, rebuilt_);
+    OptimizeInto(working_, kMainOptions, effort_, result_);
+    if (source_.Size() > 0 && result_.Size() > source_.Size()) best = &source_;
   } catch (const std::exception& error) {
     working_.Clear();
-    alternative_.Clear();
+    spare_.Clear();
     outcome.Message = error.what();
     outcome.Failed = true;
     return outcome;

@@ -1,13 +1,14 @@
 #pragma once
-// The work of a batch run on one file, without any window: read it, load it, optimize a
-// copy without frame merging, the document with everything and a document rebuilt from
-// its pictures, keep the smallest output, and write it back when asked, smaller and
-// showing the same.
+// The work of a batch run on one file, without any window: read it, load it, optimize the
+// document (and, thorough, a copy without frame merging) and a document rebuilt from its
+// pictures, each with its pixels chosen for the shortest codes, keep the smallest output,
+// and write it back when asked, smaller and showing the same.
 
 #include <cstdint>
 #include <string>
 
 #include "gif/GIFImage.h"
+#include "optimize/CheapestPixels.h"
 
 namespace lumvane {
 
@@ -33,8 +34,9 @@ std::string SavedBytesText(std::int64_t savedTotal);
 // Reuses its streams and documents from file to file; one per worker thread.
 class TFileOptimizer {
 public:
-  // Its documents save with compact code sizes.
-  TFileOptimizer();
+  // Its documents save with compact code sizes. Thorough runs try more and search further,
+  // at several times the time.
+  explicit TFileOptimizer(bool thorough = false);
   // Reading the file or writing the result back fails with the platform's stream errors,
   // which end a run; everything else is in the outcome.
   TFileOutcome Process(const std::string& path, bool writeBack);
@@ -43,8 +45,9 @@ private:
   TMemoryStream source_;
   TMemoryStream result_;
   TMemoryStream rebuilt_;
+  TChoiceEffort effort_;
   TGIFImage working_;
-  TGIFImage alternative_;
+  TGIFImage spare_;  // the copy without merging, then the rebuilt document
 };
 
 }  // namespace lumvane

@@ -80,6 +80,9 @@ public:
 
   // Bits per pixel that n colors need: 0 for none, else the least b ≥ 1 with 2^b ≥ n.
   static int PixelBitsFor(int n);
+  // Moves entry i to table[i] for every entry (table must permute 0..Count()-1) and
+  // rewrites the pixels that draw through the map to match.
+  void Reorder(const TIndexTable& table);
 
 protected:
   // Sorts by use through CountUsage and RemapIndexes; pixels beyond the map keep their

@@ -18,7 +18,9 @@
 
 namespace lumvane {
 
-enum TGIFEncoderKind : std::uint8_t { encodeLZW = 0, encodeRLE = 1 };
+// encodeLZWShortest writes each frame with greedy and with lookahead LZW and keeps the
+// shorter data.
+enum TGIFEncoderKind : std::uint8_t { encodeLZW = 0, encodeRLE = 1, encodeLZWShortest = 2 };
 
 // Drawing options, one bit each.
 using TGIFDrawOptions = std::uint16_t;

@@ -200,23 +200,30 @@ void TGIFSubImage::SetPalette(TPaletteHandle value) {
   palette_ = std::move(value);
 }
 
+int TGIFSubImage::CodeSizeFor(int highestPixel) const {
+  const int bits = localColorMap_.Count() > 0 ? localColorMap_.PixelBits() : (Image() ? Image()->PixelBits() : 0);
+  if (Image() && Image()->CompactCodeSize) return std::min(bits, TGIFColorMap::PixelBitsFor(highestPixel + 1));
+  return bits;
+}
+
 void TGIFSubImage::EncodePixels(TStream& stream) {
-  int bits, colorCount;
-  if (localColorMap_.Count() > 0) {
-    colorCount = localColorMap_.Count();
-    bits = localColorMap_.PixelBits();
+  const int colorCount = localColorMap_.Count() > 0 ? localColorMap_.Count() : 1 << (Image() ? Image()->PixelBits() : 0);
+  const int bits = CodeSizeFor(pixels_.empty() ? colorCount - 1 : *std::max_element(pixels_.begin(), pixels_.end()));
+  const auto encode = [&](TGIFEncoder&& encoder, TStream& target) {
+    encoder.Encode(target, bits, colorCount, pixels_.data(), IsInterlaced(), FrameHeight(), FrameWidth());
+  };
+  const TGIFEncoderKind kind = Image() ? Image()->EncoderKind : encodeLZW;
+  if (kind == encodeRLE) {
+    encode(TRLEEncoder(), stream);
+  } else if (kind == encodeLZWShortest) {
+    TMemoryStream greedy, lookahead;
+    encode(TLZWEncoder(), greedy);
+    encode(TLookaheadLZWEncoder(), lookahead);
+    const TMemoryStream& shorter = lookahead.Size() < greedy.Size() ? lookahead : greedy;
+    stream.WriteBuffer(shorter.Bytes().data(), shorter.Bytes().size());
   } else {
-    bits = Image() ? Image()->PixelBits() : 0;
-    colorCount = 1 << bits;
+    encode(TLZWEncoder(), stream);
   }
-  if (Image() && Image()->CompactCodeSize && !pixels_.empty())
-    bits = std::min(bits, TGIFColorMap::PixelBitsFor(*std::max_element(pixels_.begin(), pixels_.end()) + 1));
-  std::unique_ptr<TGIFEncoder> encoder;
-  if (Image() && Image()->EncoderKind == encodeRLE)
-    encoder = std::make_unique<TRLEEncoder>();
-  else
-    encoder = std::make_unique<TLZWEncoder>();
-  encoder->Encode(stream, bits, colorCount, pixels_.data(), IsInterlaced(), FrameHeight(), FrameWidth());
 }
 
 void TGIFSubImage::LoadFromStream(TStream& stream) {

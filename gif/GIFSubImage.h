@@ -57,6 +57,13 @@ public:
   void CropToContent(bool keepOnePixel = false);
   // Makes transparent every pixel that shows the same color as the frame drawn below it.
   void MergeWithPrevious(const TGIFSubImage* previous);
+  // Pixels that repeat the color below them (canvas as TCompositor paints it, the frame's
+  // rectangle clipped to it) may show it through transparency, and transparent pixels may
+  // take the color below: each such pixel gets the value that lets the LZW encoder send
+  // the longest strings (ChooseLongestStrings), and the transparent index moves to the
+  // lowest index no opaque pixel uses. Thorough tries several ways of breaking ties and
+  // searches deeper. Kept only when the frame saves smaller; true then.
+  bool ChooseCheapestPixels(const std::uint32_t* canvas, int canvasWidth, int canvasHeight, bool thorough);
 
   // Image descriptor: separator, left, top, width, height (2 bytes each), flags.
   std::array<std::uint8_t, 10> Descriptor{0x2C};
@@ -123,6 +130,8 @@ public:
   void DecodePixels(TStream& stream);
   // Writes the pixels as image data with the encoder the document's EncoderKind names.
   void EncodePixels(TStream& stream);
+  // The LZW minimum code size the pixels are written with when the highest is given.
+  int CodeSizeFor(int highestPixel) const;
 
 private:
   // Fails with "Image too large" when a buffer of width × height would break the limits.

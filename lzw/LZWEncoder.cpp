@@ -48,17 +48,66 @@ void TLZWEncoder::EncodeBody() {
       continue;
     }
     EmitCode(CurrentCode);
+    if (NextFreeCode < 4095) last = TLastChild{static_cast<std::int16_t>(pixel), static_cast<std::uint16_t>(NextFreeCode)};
+    AddEntryOrClear(CurrentCode, pixel);
     CurrentCode = pixel;
-    if (NextFreeCode < 4095) {
-      Dictionary->AddEntry(key, NextFreeCode);
-      last = TLastChild{static_cast<std::int16_t>(pixel), static_cast<std::uint16_t>(NextFreeCode)};
-      ++NextFreeCode;
-    } else {
-      EmitClear();
-    }
   }
   EmitCode(CurrentCode);
   Dictionary.reset();
+}
+
+void TLZWEncoder::AddEntryOrClear(int code, int value) {
+  if (NextFreeCode < 4095)
+    Dictionary->AddEntry((static_cast<std::uint32_t>(code) << 8) | value, NextFreeCode++);
+  else
+    EmitClear();
+}
+
+void TLookaheadLZWEncoder::MatchesAt(std::size_t position) {
+  matches_.assign(1, pixels_[position]);
+  for (std::size_t at = position + 1; at < pixels_.size(); ++at) {
+    const int child = Dictionary->FindEntry((static_cast<std::uint32_t>(matches_.back()) << 8) | pixels_[at]);
+    if (child < 0) break;
+    matches_.push_back(child);
+  }
+}
+
+std::size_t TLookaheadLZWEncoder::LongestAt(std::size_t position) const {
+  if (position >= pixels_.size()) return 0;
+  int code = pixels_[position];
+  std::size_t length = 1;
+  for (std::size_t at = position + 1; at < pixels_.size(); ++at, ++length) {
+    code = Dictionary->FindEntry((static_cast<std::uint32_t>(code) << 8) | pixels_[at]);
+    if (code < 0) break;
+  }
+  return length;
+}
+
+void TLookaheadLZWEncoder::EncodeBody() {
+  pixels_.clear();
+  do pixels_.push_back(static_cast<std::uint8_t>(CurrentPixel()));
+  while (AdvancePixel());
+  Dictionary = std::make_unique<THashTable>();
+  EmitClear();
+  for (std::size_t position = 0; position < pixels_.size();) {
+    MatchesAt(position);
+    std::size_t length = matches_.size();
+    std::size_t reach = length + LongestAt(position + length);
+    const std::size_t shortest = length > kShorter ? length - kShorter : 1;
+    for (std::size_t shorter = length - 1; shorter >= shortest && shorter > 0; --shorter) {
+      const std::size_t further = shorter + LongestAt(position + shorter);
+      if (further > reach) {
+        reach = further;
+        length = shorter;
+      }
+    }
+    const int code = matches_[length - 1];
+    EmitCode(code);
+    position += length;
+    if (position < pixels_.size()) AddEntryOrClear(code, pixels_[position]);
+  }
+  Dictionary.reset();
+  pixels_ = {};
 }
 
 }  // namespace lumvane

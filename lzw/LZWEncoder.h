@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "lzw/GIFEncoder.h"
 
@@ -40,11 +41,19 @@ private:
   std::array<std::uint32_t, kSlots> slots_;
 };
 
+// Greedy LZW: every string sent is the longest the dictionary holds.
 class TLZWEncoder : public TGIFEncoder {
 protected:
   void EmitCode(int code) override;
   void EmitClear() override;
   void EncodeBody() override;
+
+  // After sending code, when value starts the next string: the entry the decoder makes,
+  // while there is room, a clear code otherwise.
+  void AddEntryOrClear(int code, int value);
+
+  int NextFreeCode = 0;
+  std::unique_ptr<THashTable> Dictionary;
 
 private:
   // The dictionary's most recent answer per prefix code: runs and repeated strings ask the
@@ -56,9 +65,27 @@ private:
   void ForgetLastChildren() { LastChild.fill(TLastChild{-1, 0}); }
 
   int CurrentCode = 0;
-  int NextFreeCode = 0;
-  std::unique_ptr<THashTable> Dictionary;
   std::array<TLastChild, 4096> LastChild;
+};
+
+// LZW with one step of lookahead: of the strings the dictionary holds at a position (the
+// longest and up to kShorter shorter ones), it sends the one after which the next string
+// reaches furthest. Slower than greedy; shorter on most pictures.
+class TLookaheadLZWEncoder : public TLZWEncoder {
+public:
+  static constexpr int kShorter = 24;
+
+protected:
+  void EncodeBody() override;
+
+private:
+  // The codes of the strings starting at position, shortest first.
+  void MatchesAt(std::size_t position);
+  // The length of the longest string starting at position.
+  std::size_t LongestAt(std::size_t position) const;
+
+  std::vector<std::uint8_t> pixels_;  // in sending order
+  std::vector<int> matches_;
 };
 
 }  // namespace lumvane

@@ -71,10 +71,7 @@ bool TGIFColorMap::PackColorMap() {
   TIndexTable table;
   for (int i = 0; i < 256; ++i) table[i] = static_cast<std::uint8_t>(i);
   for (int k = 0; k < n; ++k) table[usage[k].Index] = static_cast<std::uint8_t>(k);
-  RemapIndexes(table);
-
-  const std::vector<std::uint8_t> before(entries_.begin(), entries_.begin() + n * 3);
-  for (int i = 0; i < n; ++i) std::copy_n(&before[i * 3], 3, &entries_[table[i] * 3]);
+  Reorder(table);
   int used = n;
   if (!pixelsBeyond) {
     for (int k = 0; k < n; ++k)
@@ -86,6 +83,13 @@ bool TGIFColorMap::PackColorMap() {
   count_ = used;
   NotifyChanged();
   return true;
+}
+
+void TGIFColorMap::Reorder(const TIndexTable& table) {
+  RemapIndexes(table);
+  const std::vector<std::uint8_t> before(entries_.begin(), entries_.begin() + count_ * 3);
+  for (int i = 0; i < count_; ++i) std::copy_n(&before[i * 3], 3, &entries_[table[i] * 3]);
+  NotifyChanged();
 }
 
 void TGIFGlobalColorMap::CountUsage(TColorUsageArray& usage) {

@@ -51,7 +51,7 @@ std::array<std::uint32_t, 256> ColorsOf(const TGIFImage& image, const TGIFSubIma
   colors.fill(kOpaque);
   const std::uint8_t* entry = map.Entries();
   for (int i = 0; i < map.Count(); ++i, entry += 3)
-    colors[i] = kOpaque | entry[0] | entry[1] << 8 | std::uint32_t{entry[2]} << 16;
+    colors[i] = CanvasColor(entry);
   if (control.Transparent) colors[control.TransparentIndex] = 0;
   return colors;
 }
@@ -159,6 +159,7 @@ bool TCompositor::Next(TPicture& picture) {
       canvas_.assign(static_cast<std::size_t>(width_) * height_, 0);
       started_ = true;
     }
+    if (BeforePaint) BeforePaint(nextFrame_ - 1, canvas_.data());
     const TFrameControl control = ControlOf(frame);
     const TArea area = ClippedRect(frame);
     if (control.Disposal == DisposalRestorePrevious) SaveArea(area);

@@ -3,6 +3,7 @@
 // each stays on screen, and the comparison of two documents by what they show.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,11 @@ struct TPicture {
   std::int64_t Time = 0;
 };
 
+// A color table entry (red, green, blue) as a picture pixel.
+inline std::uint32_t CanvasColor(const std::uint8_t* entry) {
+  return 0xFF000000u | entry[0] | entry[1] << 8 | std::uint32_t{entry[2]} << 16;
+}
+
 // Streams the pictures of a document in order, keeping only the canvas, the part of it a
 // restoring frame covers and the picture not yet handed out (it may still grow by an
 // identical successor). The document must stay unchanged while the compositor runs.
@@ -41,6 +47,11 @@ public:
   // with "Image too large" at the first image frame when the canvas would hold more than
   // kMaxCanvasPixels.
   bool Next(TPicture& picture);
+
+  // Called with the index of each image frame and the canvas (Width × Height) just before
+  // the frame is painted on it. It may change that frame as long as what the frame shows
+  // stays the same.
+  std::function<void(int frameIndex, const std::uint32_t* canvas)> BeforePaint;
 
 private:
   // Rows [Top, Bottom) and columns [Left, Right) of the canvas.

@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QStyledItemDelegate>
 #include <QTimer>
@@ -24,6 +25,9 @@
 
 namespace lumvane {
 namespace {
+
+// Where the window keeps what it remembers between runs (~/.config/Lumvane/Lumvane.conf).
+QSettings LumvaneSettings() { return QSettings("Lumvane", "Lumvane"); }
 
 enum TFileColumn { colFileName, colOriginalSize, colOptimizedSize, colReduction };
 
@@ -108,6 +112,10 @@ void TfrmMain::BuildActions() {
   actStatusbar = MakeAction("actStatusbar", "Statusbar", {}, -1, {}, &TfrmMain::actStatusbarExecute);
   actStatusbar->setCheckable(true);
   actStatusbar->setChecked(true);
+  actThorough = MakeAction("actThorough", "Thorough", "Try harder for smaller files, taking several times as long", -1,
+                           {}, &TfrmMain::actThoroughExecute);
+  actThorough->setCheckable(true);
+  actThorough->setChecked(LumvaneSettings().value(kThoroughSetting, false).toBool());
   actAbout = MakeAction("actAbout", "About", "About this Product", -1, {}, &TfrmMain::actAboutExecute);
   actExit = MakeAction("actExit", "E&xit", {}, -1, {}, &TfrmMain::actExitExecute);
   actOmbrellHomepage =
@@ -128,6 +136,8 @@ void TfrmMain::BuildMenus() {
   mnuFolderWindow->setChecked(true);
   connect(mnuFolderWindow, &QAction::triggered, this, [this] { Guarded([this] { btnCloseDirWindowClick(); }); });
   view->addAction(actStatusbar);
+  view->addSeparator();
+  view->addAction(actThorough);
 
   QMenu* help = menuBar()->addMenu("&Help");
   QAction* contents = help->addAction("Contents");
@@ -379,7 +389,7 @@ void TfrmMain::DoOptimize(bool WriteBack) {
     TfrmMain& window;
     ~TCleanup() { window.EndRun(); }
   } cleanup{*this};
-  const auto optimizer = std::make_unique<TFileOptimizer>();
+  const auto optimizer = std::make_unique<TFileOptimizer>(actThorough->isChecked());
 
   for (int i = 0; i < ListViewFiles->topLevelItemCount(); ++i)
     for (int column : {colOriginalSize, colOptimizedSize, colReduction})
@@ -429,6 +439,8 @@ void TfrmMain::actStatusbarExecute() {
   StatusBar->setVisible(StatusBar->isHidden());
   actStatusbar->setChecked(!StatusBar->isHidden());
 }
+
+void TfrmMain::actThoroughExecute() { LumvaneSettings().setValue(kThoroughSetting, actThorough->isChecked()); }
 
 void TfrmMain::actHelpExecute() { GoToURL(QCoreApplication::applicationDirPath() + "/help.html"); }
 

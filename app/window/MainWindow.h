@@ -22,6 +22,9 @@
 
 namespace lumvane {
 
+// The settings key of View > Thorough (a bool).
+inline constexpr const char* kThoroughSetting = "Thorough";
+
 class TfrmMain : public QMainWindow {
   Q_OBJECT
 
@@ -46,6 +49,8 @@ public:
   void GoToURL(const QString& address);
   void btnCloseDirWindowClick();
   void actStatusbarExecute();
+  // Remembers the Thorough check mark for the next start.
+  void actThoroughExecute();
   void actHelpExecute();
   void actOmbrellHomepageExecute();
   void actAboutExecute();
@@ -81,6 +86,7 @@ public:
   QAction* actHideDirWin;
   QAction* actHelp;
   QAction* actStatusbar;
+  QAction* actThorough;  // runs with TFileOptimizer's thorough work
   QAction* actAbout;
   QAction* actExit;
   QAction* actOmbrellHomepage;

@@ -135,6 +135,11 @@ TEST_F(BatchTest, CommandsPrintTheTableAndTheTotal) {
   TFileOptimizer optimizer;
   const std::int64_t saved = optimizer.Process((dir / "b.gif").string(), false).Saved;
   EXPECT_NE(out.find("Saved " + std::to_string(2 * saved) + " Bytes"), std::string::npos) << out;
+  // Thorough work saves at least as much, and says so in the same way.
+  const std::int64_t thoroughSaved = TFileOptimizer(true).Process((dir / "b.gif").string(), false).Saved;
+  EXPECT_GE(thoroughSaved, saved);
+  ASSERT_EQ(Run({"test", "--thorough", (dir / "b.gif").string()}, out, &err), 0) << err;
+  EXPECT_NE(out.find("Saved " + std::to_string(thoroughSaved) + " Bytes"), std::string::npos) << out;
 
   ASSERT_EQ(Run({"optimize", "--json", (dir / "b.gif").string()}, out, &err), 0) << err;
   EXPECT_NE(out.find("\"written\": true"), std::string::npos) << out;

@@ -13,10 +13,11 @@
 namespace lumvane::test {
 namespace {
 
-enum class Kind { LZW, RLE };
+enum class Kind { LZW, RLE, Lookahead };
 
 std::unique_ptr<TGIFEncoder> MakeEncoder(Kind kind) {
   if (kind == Kind::LZW) return std::make_unique<TLZWEncoder>();
+  if (kind == Kind::Lookahead) return std::make_unique<TLookaheadLZWEncoder>();
   return std::make_unique<TRLEEncoder>();
 }
 
@@ -75,7 +76,7 @@ TEST(Encoders, APixelOutsideTheColorTableFailsAndLeavesNoTerminator) {
 }
 
 TEST(Encoders, InterlacedFramesOfEveryHeightWriteEveryRow) {
-  for (Kind kind : {Kind::LZW, Kind::RLE}) {
+  for (Kind kind : {Kind::LZW, Kind::RLE, Kind::Lookahead}) {
     for (int height = 1; height <= 9; ++height) {
       Bytes pixels;
       for (int y = 0; y < height; ++y)
@@ -191,8 +192,8 @@ TEST(Encoders, RandomFramesDecodeToTheirPixelsInBothDecoders) {
       const int run = style == 0 ? 1 : style == 1 ? 7 : style == 2 ? 300 : 1 + (i / 997) % 50;
       pixels[i] = static_cast<std::uint8_t>(style == 0 ? random() % colors : (i / run * 31 + i / 5000) % colors);
     }
-    for (Kind kind : {Kind::LZW, Kind::RLE}) {
-      SCOPED_TRACE("trial " + std::to_string(trial) + (kind == Kind::LZW ? " LZW" : " RLE"));
+    for (Kind kind : {Kind::LZW, Kind::RLE, Kind::Lookahead}) {
+      SCOPED_TRACE("trial " + std::to_string(trial) + " encoder " + std::to_string(static_cast<int>(kind)));
       const Bytes data = Encode(kind, pixels, width, height, bits, colors, interlaced);
       EXPECT_EQ(Decoded(data, width, height, interlaced), pixels);
       const auto peer = GiflibRead(FileAround(data, width, height, std::max(bits, 1), interlaced));
@@ -200,6 +201,21 @@ TEST(Encoders, RandomFramesDecodeToTheirPixelsInBothDecoders) {
       EXPECT_EQ(peer->Frames.at(0).Pixels, pixels);
     }
   }
+}
+
+// One 1 in every seven pixels: greedy parsing takes strings that leave the next one short;
+// looking one string ahead sends fewer codes, and both decoders read the same pixels.
+TEST(LookaheadEncoder, ShorterWhereGreedyStringsLeaveTheNextOneShort) {
+  Bytes pixels;
+  for (int i = 0; i < 200; ++i) pixels.push_back(i % 7 == 0 ? 1 : 0);
+  const Bytes greedy = Encode(Kind::LZW, pixels, 200, 1, 2, 4);
+  const Bytes lookahead = Encode(Kind::Lookahead, pixels, 200, 1, 2, 4);
+  EXPECT_EQ(greedy.size(), 29u);
+  EXPECT_EQ(lookahead.size(), 26u);
+  EXPECT_EQ(Decoded(lookahead, 200, 1), pixels);
+  const auto peer = GiflibRead(FileAround(lookahead, 200, 1, 2, false));
+  ASSERT_TRUE(peer.has_value());
+  EXPECT_EQ(peer->Frames.at(0).Pixels, pixels);
 }
 
 }  // namespace

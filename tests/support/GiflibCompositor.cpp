@@ -2,6 +2,8 @@
 
 #include <gif_lib.h>
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 
 namespace lumvane::test {
@@ -105,6 +107,43 @@ bool GiflibCompositor::Next(GiflibPicture& picture) {
   picture = std::move(*pending_);
   pending_.reset();
   return true;
+}
+
+// The pictures, times and (for animations) loop count that giflib's reading shows.
+struct GiflibShow {
+  std::vector<GiflibPicture> Pictures;
+  int LoopCount = -1;
+};
+
+namespace {
+
+GiflibShow ShowOf(const GiflibFile& file) {
+  GiflibShow show;
+  GiflibCompositor compositor(file);
+  GiflibPicture picture;
+  while (compositor.Next(picture)) show.Pictures.push_back(picture);
+  show.LoopCount = compositor.LoopCount();
+  return show;
+}
+
+}  // namespace
+
+void ExpectSameGiflibShow(const std::vector<std::uint8_t>& original, const std::vector<std::uint8_t>& optimized) {
+  const auto before = GiflibRead(original);
+  if (!before) return;
+  const auto after = GiflibRead(optimized);
+  ASSERT_TRUE(after.has_value()) << "giflib cannot read the optimized file";
+  const GiflibShow a = ShowOf(*before), b = ShowOf(*after);
+  ASSERT_EQ(a.Pictures.size(), b.Pictures.size());
+  for (std::size_t i = 0; i < a.Pictures.size(); ++i) {
+    EXPECT_TRUE(a.Pictures[i].Pixels == b.Pictures[i].Pixels) << "picture " << i;
+    if (a.Pictures.size() > 1) {
+      EXPECT_EQ(a.Pictures[i].Time, b.Pictures[i].Time) << "picture " << i;
+    }
+  }
+  if (a.Pictures.size() > 1) {
+    EXPECT_EQ(a.LoopCount, b.LoopCount);
+  }
 }
 
 }  // namespace lumvane::test

@@ -44,4 +44,8 @@ private:
   std::optional<GiflibPicture> pending_;
 };
 
+// Expects both files to show the same pictures, times and (for animations) loop count as
+// giflib reads them; nothing when giflib cannot read the original.
+void ExpectSameGiflibShow(const std::vector<std::uint8_t>& original, const std::vector<std::uint8_t>& optimized);
+
 }  // namespace lumvane::test

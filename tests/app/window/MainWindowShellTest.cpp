@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QMenuBar>
+#include <QSettings>
 #include <QTimer>
 #include <QUrl>
 
@@ -96,6 +97,8 @@ private slots:
     QTest::newRow("actHideDirWin") << "Hide Directory Window" << "Hide Folder Window" << QKeySequence();
     QTest::newRow("actHelp") << "Help" << "Help" << QKeySequence("F1");
     QTest::newRow("actStatusbar") << "Statusbar" << "" << QKeySequence();
+    QTest::newRow("actThorough") << "Thorough" << "Try harder for smaller files, taking several times as long"
+                                 << QKeySequence();
     QTest::newRow("actAbout") << "About" << "About this Product" << QKeySequence();
     QTest::newRow("actExit") << "E&xit" << "" << QKeySequence();
     QTest::newRow("actOmbrellHomepage") << "Ombrell Homepage" << "" << QKeySequence();
@@ -121,7 +124,7 @@ private slots:
     QCOMPARE(titles, QStringList({"&File", "&View", "&Help"}));
     const QList<QAction*> menus = window.menuBar()->actions();
     QCOMPARE(EntriesOf(menus[0]->menu()), QStringList({"Test", "Optimize", "E&xit"}));
-    QCOMPARE(EntriesOf(menus[1]->menu()), QStringList({"Folder Window", "Statusbar"}));
+    QCOMPARE(EntriesOf(menus[1]->menu()), QStringList({"Folder Window", "Statusbar", "Thorough"}));
     QCOMPARE(EntriesOf(menus[2]->menu()), QStringList({"Contents", "Homepage", "About"}));
     QVERIFY(window.actStatusbar->isCheckable());
     QVERIFY(window.actStatusbar->isChecked());
@@ -216,6 +219,22 @@ private slots:
       window.actStatusbar->trigger();
       QCOMPARE(window.StatusBar->isVisible(), shown);
       QCOMPARE(window.actStatusbar->isChecked(), shown);
+    }
+  }
+
+  void thoroughIsRememberedBetweenStarts() {
+    QSettings("Lumvane", "Lumvane").remove(kThoroughSetting);
+    for (const bool checked : {true, false}) {
+      {
+        TfrmMain window;
+        QVERIFY(window.actThorough->isCheckable());
+        QCOMPARE(window.actThorough->isChecked(), !checked);
+        window.actThorough->trigger();
+        QCOMPARE(window.actThorough->isChecked(), checked);
+      }
+      QCOMPARE(QSettings("Lumvane", "Lumvane").value(kThoroughSetting).toBool(), checked);
+      TfrmMain restarted;
+      QCOMPARE(restarted.actThorough->isChecked(), checked);
     }
   }
 

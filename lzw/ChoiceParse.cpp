@@ -1,0 +1,187 @@
+#include "lzw/ChoiceParse.h"
+
+#include <array>
+#include <memory>
+
+#include "lzw/LZWEncoder.h"
+
+namespace lumvane {
+namespace {
+
+// The encoder's dictionary as a trie: codes know their prefix and last value, so a string
+// is spelled back from its last code.
+class TChoiceDictionary {
+public:
+  explicit TChoiceDictionary(int clearCode) : clearCode_(clearCode) { Reset(); }
+
+  void Reset() {
+    table_->Reset();
+    lastChild_.fill(TLastChild{-1, 0});
+    nextFreeCode_ = clearCode_ + 2;
+    pendingCode_ = -1;
+  }
+  int NextFreeCode() const { return nextFreeCode_; }
+  // Whether the encoder, having sent a string, clears instead of adding an entry.
+  bool Full() const { return nextFreeCode_ >= 4095; }
+  int Child(int code, int value) {
+    if (code == pendingCode_ && value == pendingValue_) return nextFreeCode_;
+    TLastChild& last = lastChild_[code];
+    if (last.Value == value) return last.Code;
+    const int child = table_->FindEntry(static_cast<std::uint32_t>(code) << 8 | value);
+    if (child >= 0) last = {static_cast<std::int16_t>(value), static_cast<std::uint16_t>(child)};
+    return child;
+  }
+  // The entry the encoder adds for code once value starts the next string: it already
+  // counts while that string is matched.
+  void SetPending(int code, int value) {
+    pendingCode_ = code;
+    pendingValue_ = value;
+  }
+  void AddPending() {
+    if (pendingCode_ < 0) return;
+    table_->AddEntry(static_cast<std::uint32_t>(pendingCode_) << 8 | pendingValue_, nextFreeCode_);
+    prefix_[nextFreeCode_] = static_cast<std::int16_t>(pendingCode_);
+    last_[nextFreeCode_] = static_cast<std::uint8_t>(pendingValue_);
+    ++nextFreeCode_;
+    pendingCode_ = -1;
+  }
+  // Writes the string of code so that it ends just before end.
+  void Spell(int code, std::uint8_t* end) const {
+    while (code >= clearCode_) {
+      *--end = last_[code];
+      code = prefix_[code];
+    }
+    *--end = static_cast<std::uint8_t>(code);
+  }
+
+private:
+  // The most recent answer per prefix code, as in the encoder.
+  struct TLastChild {
+    std::int16_t Value;  // -1: none
+    std::uint16_t Code;
+  };
+
+  const int clearCode_;
+  int nextFreeCode_ = 0;
+  int pendingCode_ = -1;
+  int pendingValue_ = 0;
+  std::unique_ptr<THashTable> table_ = std::make_unique<THashTable>();
+  std::array<std::int16_t, 4096> prefix_{};
+  std::array<std::uint8_t, 4096> last_{};
+  std::array<TLastChild, 4096> lastChild_{};
+};
+
+// Counts the bits of the codes as TLZWEncoder sends them, with its code width steps.
+class TCodeBits {
+public:
+  explicit TCodeBits(int minCodeSize) : startWidth_(minCodeSize + 1) {}
+  // A code sent while nextFreeCode is the next entry the dictionary would get.
+  void Code(int nextFreeCode) {
+    bits_ += width_;
+    if (justCleared_) {
+      width_ = startWidth_;
+      ceiling_ = (1 << startWidth_) - 1;
+      justCleared_ = false;
+    } else if (nextFreeCode > ceiling_) {
+      ++width_;
+      ceiling_ = width_ == 12 ? 4096 : (1 << width_) - 1;
+    }
+  }
+  void Clear(int nextFreeCode) {
+    justCleared_ = true;
+    Code(nextFreeCode);
+  }
+  std::int64_t Bits() const { return bits_; }
+
+private:
+  const int startWidth_;
+  int width_ = startWidth_;
+  int ceiling_ = (1 << startWidth_) - 1;
+  bool justCleared_ = false;
+  std::int64_t bits_ = 0;
+};
+
+struct TSearchNode {
+  int Code;
+  std::size_t Length;
+};
+
+}  // namespace
+
+std::int64_t ChooseLongestStrings(TPixelChoices& choices, int minCodeSize, int searchLimit) {
+  std::vector<std::uint8_t>& values = choices.Values;
+  const std::vector<std::int16_t>& alternatives = choices.Alternatives;
+  const std::size_t count = values.size();
+  if (minCodeSize < 2) minCodeSize = 2;
+  const int clearCode = 1 << minCodeSize;
+  TChoiceDictionary dictionary(clearCode);
+  TCodeBits bits(minCodeSize);
+  std::vector<TSearchNode> stack;
+
+  // The longest string from start that begins with first, looking at no more than
+  // searchLimit nodes, depth first with the pixel's own value before its alternative.
+  const auto longestFrom = [&](std::size_t start, int first) {
+    TSearchNode best{first, 1};
+    stack.assign(1, best);
+    int looked = 0;
+    while (!stack.empty() && looked < searchLimit) {
+      TSearchNode node = stack.back();
+      stack.pop_back();
+      for (;;) {
+        if (node.Length > best.Length) best = node;
+        if (++looked >= searchLimit || start + node.Length == count) break;
+        const std::size_t position = start + node.Length;
+        if (alternatives[position] >= 0) {
+          const int child = dictionary.Child(node.Code, alternatives[position]);
+          if (child >= 0) stack.push_back({child, node.Length + 1});
+        }
+        const int child = dictionary.Child(node.Code, values[position]);
+        if (child < 0) break;
+        node = {child, node.Length + 1};
+      }
+    }
+    return best;
+  };
+
+  if (count > 0) bits.Clear(dictionary.NextFreeCode());
+  int previous = -1;  // the string sent before, waiting for its dictionary entry
+  for (std::size_t start = 0; start < count;) {
+    if (previous >= 0 && dictionary.Full()) {
+      bits.Clear(dictionary.NextFreeCode());
+      dictionary.Reset();
+      previous = -1;
+    }
+    TSearchNode best{-1, 0};
+    int bestFirst = -1;
+    for (const int first : {static_cast<int>(values[start]), static_cast<int>(alternatives[start])}) {
+      if (first < 0) continue;
+      if (previous >= 0) dictionary.SetPending(previous, first);
+      const TSearchNode found = longestFrom(start, first);
+      if (found.Length > best.Length) {
+        best = found;
+        bestFirst = first;
+      }
+    }
+    if (previous >= 0) {
+      dictionary.SetPending(previous, bestFirst);
+      dictionary.AddPending();
+    }
+    // Past the search limit the encoder would go on matching: follow it, so that the
+    // parse stays the encoder's own.
+    for (std::size_t position = start + best.Length; position < count; ++position) {
+      int child = dictionary.Child(best.Code, values[position]);
+      if (child < 0 && alternatives[position] >= 0) child = dictionary.Child(best.Code, alternatives[position]);
+      if (child < 0) break;
+      best = {child, best.Length + 1};
+    }
+    dictionary.Spell(best.Code, values.data() + start + best.Length);
+    bits.Code(dictionary.NextFreeCode());
+    previous = best.Code;
+    start += best.Length;
+  }
+  bits.Code(dictionary.NextFreeCode());  // the end code
+  const std::int64_t dataBytes = (bits.Bits() + 7) / 8;
+  return 1 + dataBytes + (dataBytes + 254) / 255 + 1;
+}
+
+}  // namespace lumvane

@@ -1,0 +1,25 @@
+#pragma once
+// Choosing between two values for pixels that may show either, so that the greedy LZW
+// encoder codes the frame shorter.
+
+#include <cstdint>
+#include <vector>
+
+namespace lumvane {
+
+// Pixels in sending order, each with the value it has and, where it may take another one
+// without changing what the frame shows, that other value (-1 where there is none).
+struct TPixelChoices {
+  std::vector<std::uint8_t> Values;
+  std::vector<std::int16_t> Alternatives;
+};
+
+// Rewrites choices.Values: every string TLZWEncoder will send is the longest one its
+// dictionary holds among the strings the choices allow (first found wins a tie, the
+// pixel's own value tried first). Running TLZWEncoder with minCodeSize on the result then
+// parses as this choice did. searchLimit bounds the dictionary nodes looked at per string;
+// past it the string is only extended greedily. Returns the size in bytes of the image
+// data TLZWEncoder then writes (code size byte, sub-blocks, terminator).
+std::int64_t ChooseLongestStrings(TPixelChoices& choices, int minCodeSize, int searchLimit);
+
+}  // namespace lumvane

@@ -1,0 +1,210 @@
+#include "optimize/CheapestPixels.h"
+
+#include <algorithm>
+#include <array>
+
+#include "gif/GIFGraphicControlExtension.h"
+#include "gif/GIFSubImage.h"
+#include "lzw/ChoiceParse.h"
+#include "optimize/Compositor.h"
+
+namespace lumvane {
+namespace {
+
+// Rows in the order the encoder sends them.
+std::vector<int> SendingOrder(int height, bool interlaced) {
+  std::vector<int> rows;
+  rows.reserve(height);
+  if (!interlaced) {
+    for (int y = 0; y < height; ++y) rows.push_back(y);
+    return rows;
+  }
+  static constexpr int kPassStart[4] = {0, 4, 2, 1};
+  static constexpr int kPassStep[4] = {8, 8, 4, 2};
+  for (int pass = 0; pass < 4; ++pass)
+    for (int y = kPassStart[pass]; y < height; y += kPassStep[pass]) rows.push_back(y);
+  return rows;
+}
+
+// Table entries by canvas color, for finding an index that shows a given color.
+class TColorIndex {
+public:
+  TColorIndex(const std::array<std::uint32_t, 256>& colors, int count, int excluded) {
+    for (int i = 0; i < count; ++i)
+      if (i != excluded) entries_.push_back({colors[i], i});
+    std::stable_sort(entries_.begin(), entries_.end(), [](const TEntry& a, const TEntry& b) { return a.Color < b.Color; });
+  }
+  // The lowest index showing color, or -1.
+  int Find(std::uint32_t color) const {
+    const auto found = std::lower_bound(entries_.begin(), entries_.end(), color,
+                                        [](const TEntry& entry, std::uint32_t c) { return entry.Color < c; });
+    return found != entries_.end() && found->Color == color ? found->Index : -1;
+  }
+
+private:
+  struct TEntry {
+    std::uint32_t Color;
+    int Index;
+  };
+  std::vector<TEntry> entries_;
+};
+
+std::int64_t EncodedSize(TGIFSubImage& frame) {
+  TMemoryStream stream;
+  frame.EncodePixels(stream);
+  return stream.Size();
+}
+
+// The shortest run that prefers transparency, by default; thorough, each is tried.
+constexpr std::size_t kDefaultLongRun = 4;
+constexpr std::size_t kThoroughLongRuns[] = {1, 2, 4, 8, 16, 64};
+// Dictionary nodes searched per string.
+constexpr int kDefaultSearch = 16;
+constexpr int kThoroughSearch = 4096;
+
+// Ties go to the value tried first. Within a long run of pixels that may be transparent
+// that is transparency, which starts the dictionary's strings of it that pay later; in
+// short runs it is a color, which continues the strings of the colors around.
+void PreferTransparencyInRuns(TPixelChoices& choices, int transparent, std::size_t longRun) {
+  std::vector<std::uint8_t>& values = choices.Values;
+  std::vector<std::int16_t>& alternatives = choices.Alternatives;
+  const std::size_t count = values.size();
+  const auto mayBeTransparent = [&](std::size_t i) { return values[i] == transparent || alternatives[i] == transparent; };
+  for (std::size_t start = 0; start < count;) {
+    std::size_t end = start;
+    while (end < count && mayBeTransparent(end)) ++end;
+    const bool inLongRun = end - start >= longRun;
+    for (std::size_t i = start; i < end; ++i) {
+      if (alternatives[i] < 0 || (values[i] == transparent) == inLongRun) continue;
+      const int other = alternatives[i];
+      alternatives[i] = values[i];
+      values[i] = static_cast<std::uint8_t>(other);
+    }
+    start = end == start ? end + 1 : end;
+  }
+}
+
+int ControlBlockCount(const TGIFSubImage& frame) {
+  return static_cast<int>(std::count_if(frame.Extensions().begin(), frame.Extensions().end(), [](const auto& extension) {
+    return dynamic_cast<const TGIFGraphicControlExtension*>(extension.get()) != nullptr;
+  }));
+}
+
+}  // namespace
+
+bool TGIFSubImage::ChooseCheapestPixels(const std::uint32_t* canvas, int canvasWidth, int canvasHeight,
+                                        bool thorough) {
+  // The choice follows the LZW encoder's parse.
+  if (IsEmpty() || PixelCount() != std::int64_t{FrameWidth()} * FrameHeight() ||
+      (Image() && Image()->EncoderKind == encodeRLE))
+    return false;
+  TGIFColorMap& map = EffectiveColorMap();
+  const int count = map.Count();
+  // Viewers take the last of several control blocks; the optimizer leaves one.
+  if (count == 0 || ControlBlockCount(*this) > 1 || HasPixelsBeyondColorMap()) return false;
+  const int oldTransparent = ControlExtension && ControlExtension->Transparent() ? ControlExtension->TransparentIndex() : -1;
+
+  std::array<bool, 256> used{};
+  for (const std::uint8_t p : pixels_)
+    if (p != oldTransparent) used[p] = true;
+  const int transparent = static_cast<int>(std::find(used.begin(), used.begin() + count, false) - used.begin());
+  if (transparent == count) return false;
+
+  std::array<std::uint32_t, 256> colors{};
+  for (int i = 0; i < count; ++i) colors[i] = CanvasColor(map.Entries() + 3 * i);
+  const TColorIndex indexOf(colors, count, transparent);
+
+  const int width = FrameWidth();
+  TPixelChoices choices;
+  choices.Values.resize(pixels_.size());
+  choices.Alternatives.assign(pixels_.size(), -1);
+  std::uint8_t* value = choices.Values.data();
+  std::int16_t* alternative = choices.Alternatives.data();
+  // Pixels off the canvas show nothing and keep their values.
+  const int onCanvasWidth = std::clamp(canvasWidth - FrameLeft(), 0, width);
+  std::uint32_t lastBelow = 0;
+  int lastFound = -1;
+  bool anyChoice = false;
+  for (const int y : SendingOrder(FrameHeight(), IsInterlaced())) {
+    const std::uint8_t* row = pixels_.data() + static_cast<std::size_t>(y) * width;
+    std::copy_n(row, width, value);
+    const int canvasY = FrameTop() + y;
+    if (canvasY < canvasHeight) {
+      const std::uint32_t* below = canvas + static_cast<std::size_t>(canvasY) * canvasWidth + FrameLeft();
+      for (int x = 0; x < onCanvasWidth; ++x) {
+        if (row[x] != oldTransparent) {
+          if (colors[row[x]] == below[x]) alternative[x] = static_cast<std::int16_t>(transparent);
+        } else if (below[x] != 0) {
+          if (below[x] != lastBelow) {
+            lastBelow = below[x];
+            lastFound = indexOf.Find(lastBelow);
+          }
+          alternative[x] = static_cast<std::int16_t>(lastFound);
+        }
+        anyChoice |= alternative[x] >= 0;
+      }
+    }
+    if (oldTransparent >= 0) std::replace(value, value + width, static_cast<std::uint8_t>(oldTransparent), static_cast<std::uint8_t>(transparent));
+    value += width;
+    alternative += width;
+  }
+  int highest = *std::max_element(choices.Values.begin(), choices.Values.end());
+  for (const std::int16_t other : choices.Alternatives) highest = std::max<int>(highest, other);
+  if (!anyChoice && transparent == oldTransparent) return false;
+  const int codeSize = CodeSizeFor(highest);
+  TPixelChoices best;
+  std::int64_t after = 0;
+  const auto tryLongRun = [&](std::size_t longRun) {
+    TPixelChoices tried = choices;
+    PreferTransparencyInRuns(tried, transparent, longRun);
+    const std::int64_t size = ChooseLongestStrings(tried, codeSize, thorough ? kThoroughSearch : kDefaultSearch);
+    if (best.Values.empty() || size < after) {
+      best = std::move(tried);
+      after = size;
+    }
+  };
+  if (thorough)
+    for (const std::size_t longRun : kThoroughLongRuns) tryLongRun(longRun);
+  else
+    tryLongRun(kDefaultLongRun);
+  const std::int64_t before = EncodedSize(*this);
+  std::vector<std::uint8_t> original = pixels_;
+  auto chosen = best.Values.cbegin();
+  for (const int y : SendingOrder(FrameHeight(), IsInterlaced())) {
+    std::copy_n(chosen, width, pixels_.begin() + static_cast<std::ptrdiff_t>(y) * width);
+    chosen += width;
+  }
+  // The count holds for greedy LZW with the code size the choice was made with; the chosen
+  // pixels may need a smaller one, and the encoder may try more than greedy LZW.
+  if (CodeSizeFor(*std::max_element(pixels_.begin(), pixels_.end())) != codeSize ||
+      (Image() && Image()->EncoderKind != encodeLZW))
+    after = EncodedSize(*this);
+  // A frame without a control block needs one (8 bytes) to be transparent.
+  if (!ControlExtension) after += 8;
+  if (after >= before) {
+    pixels_ = std::move(original);
+    return false;
+  }
+  if (!ControlExtension) extensions_.Add(std::make_unique<TGIFGraphicControlExtension>(*this));
+  ControlExtension->SetTransparent(true);
+  ControlExtension->SetTransparentIndex(static_cast<std::uint8_t>(transparent));
+  IsTransparent = true;
+  FreeRendering();
+  return true;
+}
+
+int ChooseCheapestPixels(TGIFImage& image, TChoiceEffort effort) {
+  int changed = 0;
+  TCompositor compositor(image);
+  compositor.BeforePaint = [&](int frameIndex, const std::uint32_t* canvas) {
+    if (image.Frames[frameIndex].ChooseCheapestPixels(canvas, compositor.Width(), compositor.Height(),
+                                                     effort == TChoiceEffort::Thorough))
+      ++changed;
+  };
+  TPicture picture;
+  while (compositor.Next(picture)) {
+  }
+  return changed;
+}
+
+}  // namespace lumvane

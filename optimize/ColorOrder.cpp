@@ -1,0 +1,104 @@
+#include "optimize/ColorOrder.h"
+
+#include <algorithm>
+#include <bitset>
+#include <numeric>
+
+#include "gif/GIFGraphicControlExtension.h"
+#include "gif/GIFSubImage.h"
+
+namespace lumvane {
+namespace {
+
+// A frame drawing through the global table: the entries its opaque pixels use.
+struct TFrameColors {
+  std::bitset<256> Used;
+  bool Transparent = false;
+  std::int64_t Pixels = 0;
+};
+
+// The code size of the frame under table: its highest index, or the lowest free one when
+// it has transparent pixels, whichever is higher.
+int CodeSizeUnder(const TFrameColors& frame, const TIndexTable& table) {
+  std::bitset<256> mapped;
+  for (int i = 0; i < 256; ++i)
+    if (frame.Used[i]) mapped.set(table[i]);
+  int highest = 0;
+  for (int i = 255; i >= 0; --i)
+    if (mapped[i]) {
+      highest = i;
+      break;
+    }
+  if (frame.Transparent) {
+    int free = 0;
+    while (free < 256 && mapped[free]) ++free;
+    highest = std::max(highest, free);
+  }
+  return TGIFColorMap::PixelBitsFor(highest + 1);
+}
+
+}  // namespace
+
+bool OrderColorsForCodeSizes(TGIFImage& image) {
+  TGIFColorMap& map = image.Header.GlobalColorMap();
+  const int count = map.Count();
+  if (count <= 2) return false;
+  std::vector<TFrameColors> frames;
+  std::array<std::int64_t, 256> uses{};
+  for (const auto& frame : image.Frames) {
+    if (frame->LocalColorMap().Count() > 0 || frame->IsEmpty()) continue;
+    TFrameColors colors;
+    const int transparent =
+        frame->ControlExtension && frame->ControlExtension->Transparent() ? frame->ControlExtension->TransparentIndex() : -1;
+    const std::uint8_t* pixels = frame->Pixels();
+    for (std::int64_t i = 0; i < frame->PixelCount(); ++i) {
+      if (pixels[i] >= count) return false;  // pixels beyond the table keep their values
+      if (pixels[i] == transparent) {
+        colors.Transparent = true;
+      } else {
+        colors.Used.set(pixels[i]);
+        ++uses[pixels[i]];
+      }
+    }
+    colors.Pixels = frame->PixelCount();
+    frames.push_back(colors);
+  }
+  if (frames.empty()) return false;
+
+  // Frames with the fewest colors first; each places its colors not yet placed, most used
+  // first; the colors no frame uses follow in their order.
+  std::vector<const TFrameColors*> order;
+  for (const TFrameColors& frame : frames) order.push_back(&frame);
+  std::stable_sort(order.begin(), order.end(), [](const TFrameColors* a, const TFrameColors* b) {
+    return a->Used.count() != b->Used.count() ? a->Used.count() < b->Used.count() : a->Pixels > b->Pixels;
+  });
+  TIndexTable table;
+  std::iota(table.begin(), table.end(), 0);
+  std::bitset<256> placed;
+  int next = 0;
+  std::vector<int> colors;
+  const auto place = [&](int color) {
+    if (placed[color]) return;
+    placed.set(color);
+    table[color] = static_cast<std::uint8_t>(next++);
+  };
+  for (const TFrameColors* frame : order) {
+    colors.clear();
+    for (int i = 0; i < count; ++i)
+      if (frame->Used[i] && !placed[i]) colors.push_back(i);
+    std::stable_sort(colors.begin(), colors.end(), [&](int a, int b) { return uses[a] > uses[b]; });
+    for (const int color : colors) place(color);
+  }
+  for (int i = 0; i < count; ++i) place(i);
+
+  TIndexTable identity;
+  std::iota(identity.begin(), identity.end(), 0);
+  std::int64_t gain = 0;
+  for (const TFrameColors& frame : frames)
+    gain += frame.Pixels * (CodeSizeUnder(frame, identity) - CodeSizeUnder(frame, table));
+  if (gain <= 0) return false;
+  map.Reorder(table);
+  return true;
+}
+
+}  // namespace lumvane

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "gif/GIFGraphicControlExtension.h"
+#include "optimize/CheapestPixels.h"
+#include "optimize/ColorOrder.h"
+#include "optimize/Compositor.h"
+#include "support/GifBytes.h"
+#include "support/GiflibCompositor.h"
+
+namespace lumvane::test {
+namespace {
+
+// A document with a gray global table of the given size, saving with compact code sizes.
+std::unique_ptr<TGIFImage> Document(int colors) {
+  auto image = std::make_unique<TGIFImage>();
+  image->CompactCodeSize = true;
+  for (int i = 0; i < colors; ++i) image->Header.GlobalColorMap().AddColor(static_cast<TColor>(i * 0x010101));
+  return image;
+}
+
+// A busy pattern of the first `colors` indices.
+std::uint8_t Busy(int x, int y, int colors) { return static_cast<std::uint8_t>((x * 7 + y * 13 + x * y) % colors); }
+
+void ExpectSameShow(const Bytes& before, const Bytes& after) {
+  const Loaded a = LoadBytes(before), b = LoadBytes(after);
+  ASSERT_EQ(a.Error, "");
+  ASSERT_EQ(b.Error, "");
+  const TShowComparison comparison = CompareShows(*a.Image, *b.Image);
+  EXPECT_TRUE(comparison.Same) << comparison.Difference;
+  ExpectSameGiflibShow(before, after);
+}
+
+// An opaque frame that repeats most of the frame below: the repeated pixels may show it
+// through transparency, which the frame gets (with a control block), and it saves shorter.
+TEST(ChooseCheapestPixels, RepeatedPixelsOfAnOpaqueFrameTurnTransparentWhereThatCodesShorter) {
+  auto image = Document(16);
+  for (int frame = 0; frame < 2; ++frame) {
+    TGIFSubImage& added = AddFrame(*image, 0, 0, 64, 64);
+    for (int y = 0; y < 64; ++y)
+      for (int x = 0; x < 64; ++x)
+        added.RowAt(y)[x] = frame == 1 && x >= 20 && x < 28 && y >= 30 && y < 38 ? 15 : Busy(x, y, 8);
+  }
+  const Bytes before = SaveBytes(*image);
+  ASSERT_EQ(image->Frames[1].ControlExtension, nullptr);
+
+  EXPECT_EQ(ChooseCheapestPixels(*image), 1);
+  const TGIFSubImage& second = image->Frames[1];
+  ASSERT_NE(second.ControlExtension, nullptr);
+  EXPECT_TRUE(second.ControlExtension->Transparent());
+  EXPECT_EQ(second.ControlExtension->TransparentIndex(), 8);  // the lowest index no pixel uses
+  const Bytes after = SaveBytes(*image);
+  EXPECT_LT(after.size(), before.size() * 3 / 4);
+  ExpectSameShow(before, after);
+}
+
+// Transparent pixels over nothing stay transparent; the transparent index moves from 200 to
+// the lowest free one, so the codes start at two bits instead of eight.
+TEST(ChooseCheapestPixels, TheTransparentIndexMovesToTheLowestFreeIndex) {
+  auto image = Document(256);
+  TGIFSubImage& frame = AddFrame(*image, 0, 0, 40, 30);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) frame.RowAt(y)[x] = (x + y) % 5 == 0 ? 200 : Busy(x, y, 3);
+  auto control = std::make_unique<TGIFGraphicControlExtension>(frame);
+  control->SetTransparent(true);
+  control->SetTransparentIndex(200);
+  frame.Extensions().Add(std::move(control));
+  frame.IsTransparent = true;
+  const Bytes before = SaveBytes(*image);
+
+  EXPECT_EQ(ChooseCheapestPixels(*image), 1);
+  EXPECT_EQ(frame.ControlExtension->TransparentIndex(), 3);
+  const Bytes after = SaveBytes(*image);
+  EXPECT_LT(after.size(), before.size());
+  const std::size_t codeSizeAt = 13 + 3 * 256 + 8 + 10;  // header, table, control block, descriptor
+  EXPECT_EQ(before[codeSizeAt], 8);
+  EXPECT_EQ(after[codeSizeAt], 2);
+  ExpectSameShow(before, after);
+}
+
+// Thorough work tries more ways of breaking ties and never does worse than the default.
+TEST(ChooseCheapestPixels, ThoroughIsNeverLonger) {
+  Bytes sizes[2];
+  for (const TChoiceEffort effort : {TChoiceEffort::Default, TChoiceEffort::Thorough}) {
+    auto image = Document(32);
+    for (int frame = 0; frame < 4; ++frame) {
+      TGIFSubImage& added = AddFrame(*image, 0, 0, 50, 40);
+      for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 50; ++x)
+          added.RowAt(y)[x] = (x + frame * 3) % 11 < 2 || (y * frame) % 9 == 1 ? Busy(x + frame, y, 20) : Busy(x, y, 20);
+    }
+    const Bytes before = SaveBytes(*image);
+    ChooseCheapestPixels(*image, effort);
+    sizes[effort == TChoiceEffort::Thorough] = SaveBytes(*image);
+    ExpectSameShow(before, sizes[effort == TChoiceEffort::Thorough]);
+  }
+  EXPECT_LE(sizes[1].size(), sizes[0].size());
+}
+
+// A small frame of four colors at the end of a 64-color table: ordered first, its codes
+// start at two bits instead of six; the large frame's code size stays.
+TEST(OrderColorsForCodeSizes, FramesWithFewColorsFindThemFirst) {
+  auto image = Document(64);
+  TGIFSubImage& large = AddFrame(*image, 0, 0, 64, 64);
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) large.RowAt(y)[x] = Busy(x, y, 64);
+  TGIFSubImage& small = AddFrame(*image, 8, 8, 16, 16);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) small.RowAt(y)[x] = static_cast<std::uint8_t>(60 + Busy(x, y, 4));
+  const Bytes before = SaveBytes(*image);
+
+  EXPECT_TRUE(OrderColorsForCodeSizes(*image));
+  EXPECT_EQ(small.CodeSizeFor(*std::max_element(small.Pixels(), small.Pixels() + 256)), 2);
+  EXPECT_EQ(large.CodeSizeFor(*std::max_element(large.Pixels(), large.Pixels() + 4096)), 6);
+  const Bytes after = SaveBytes(*image);
+  EXPECT_LT(after.size(), before.size());
+  ExpectSameShow(before, after);
+  // In order already: nothing to do.
+  EXPECT_FALSE(OrderColorsForCodeSizes(*image));
+}
+
+}  // namespace
+}  // namespace lumvane::test
