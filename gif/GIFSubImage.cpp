@@ -215,14 +215,27 @@ void TGIFSubImage::EncodePixels(TStream& stream) {
   const TGIFEncoderKind kind = Image() ? Image()->EncoderKind : encodeLZW;
   if (kind == encodeRLE) {
     encode(TRLEEncoder(), stream);
-  } else if (kind == encodeLZWShortest) {
-    TMemoryStream greedy, lookahead;
-    encode(TLZWEncoder(), greedy);
-    encode(TLookaheadLZWEncoder(), lookahead);
-    const TMemoryStream& shorter = lookahead.Size() < greedy.Size() ? lookahead : greedy;
-    stream.WriteBuffer(shorter.Bytes().data(), shorter.Bytes().size());
-  } else {
+  } else if (kind == encodeLZW) {
     encode(TLZWEncoder(), stream);
+  } else {
+    // A frame too small to fill the table once codes alike at every clear point.
+    const bool fillsTable = PixelCount() >= TLZWEncoder::kClearPoints[0] - (1 << std::max(bits, 2)) - 2;
+    TMemoryStream first, second;
+    TMemoryStream* shortest = &first;
+    TMemoryStream* tried = &second;
+    encode(TLZWEncoder(), *shortest);
+    const auto keepShorter = [&] {
+      if (tried->Size() < shortest->Size()) std::swap(shortest, tried);
+      tried->Clear();
+    };
+    for (const int clearAt : TLZWEncoder::kClearPoints) {
+      if (!fillsTable || clearAt == TLZWEncoder::kDefaultClearAt) continue;
+      encode(TLZWEncoder(clearAt), *tried);
+      keepShorter();
+    }
+    encode(TLookaheadLZWEncoder(), *tried);
+    keepShorter();
+    stream.WriteBuffer(shortest->Bytes().data(), shortest->Bytes().size());
   }
 }
 

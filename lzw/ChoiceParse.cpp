@@ -12,7 +12,7 @@ namespace {
 // is spelled back from its last code.
 class TChoiceDictionary {
 public:
-  explicit TChoiceDictionary(int clearCode) : clearCode_(clearCode) { Reset(); }
+  TChoiceDictionary(int clearCode, int clearAt) : clearCode_(clearCode), clearAt_(clearAt) { Reset(); }
 
   void Reset() {
     table_->Reset();
@@ -22,7 +22,7 @@ public:
   }
   int NextFreeCode() const { return nextFreeCode_; }
   // Whether the encoder, having sent a string, clears instead of adding an entry.
-  bool Full() const { return nextFreeCode_ >= 4095; }
+  bool Full() const { return nextFreeCode_ >= clearAt_; }
   int Child(int code, int value) {
     if (code == pendingCode_ && value == pendingValue_) return nextFreeCode_;
     TLastChild& last = lastChild_[code];
@@ -62,6 +62,7 @@ private:
   };
 
   const int clearCode_;
+  const int clearAt_;
   int nextFreeCode_ = 0;
   int pendingCode_ = -1;
   int pendingValue_ = 0;
@@ -108,13 +109,13 @@ struct TSearchNode {
 
 }  // namespace
 
-std::int64_t ChooseLongestStrings(TPixelChoices& choices, int minCodeSize, int searchLimit) {
+std::int64_t ChooseLongestStrings(TPixelChoices& choices, int minCodeSize, int searchLimit, int clearAt) {
   std::vector<std::uint8_t>& values = choices.Values;
   const std::vector<std::int16_t>& alternatives = choices.Alternatives;
   const std::size_t count = values.size();
   if (minCodeSize < 2) minCodeSize = 2;
   const int clearCode = 1 << minCodeSize;
-  TChoiceDictionary dictionary(clearCode);
+  TChoiceDictionary dictionary(clearCode, clearAt);
   TCodeBits bits(minCodeSize);
   std::vector<TSearchNode> stack;
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "lzw/LZWEncoder.h"
+
 namespace lumvane {
 
 // Pixels in sending order, each with the value it has and, where it may take another one
@@ -14,12 +16,13 @@ struct TPixelChoices {
   std::vector<std::int16_t> Alternatives;
 };
 
-// Rewrites choices.Values: every string TLZWEncoder will send is the longest one its
+// Rewrites choices.Values: every string TLZWEncoder(clearAt) will send is the longest one its
 // dictionary holds among the strings the choices allow (first found wins a tie, the
-// pixel's own value tried first). Running TLZWEncoder with minCodeSize on the result then
+// pixel's own value tried first). Running that encoder with minCodeSize on the result then
 // parses as this choice did. searchLimit bounds the dictionary nodes looked at per string;
 // past it the string is only extended greedily. Returns the size in bytes of the image
-// data TLZWEncoder then writes (code size byte, sub-blocks, terminator).
-std::int64_t ChooseLongestStrings(TPixelChoices& choices, int minCodeSize, int searchLimit);
+// data the encoder then writes (code size byte, sub-blocks, terminator).
+std::int64_t ChooseLongestStrings(TPixelChoices& choices, int minCodeSize, int searchLimit,
+                                  int clearAt = TLZWEncoder::kDefaultClearAt);
 
 }  // namespace lumvane

@@ -48,7 +48,7 @@ void TLZWEncoder::EncodeBody() {
       continue;
     }
     EmitCode(CurrentCode);
-    if (NextFreeCode < 4095) last = TLastChild{static_cast<std::int16_t>(pixel), static_cast<std::uint16_t>(NextFreeCode)};
+    if (NextFreeCode < ClearAt) last = TLastChild{static_cast<std::int16_t>(pixel), static_cast<std::uint16_t>(NextFreeCode)};
     AddEntryOrClear(CurrentCode, pixel);
     CurrentCode = pixel;
   }
@@ -57,7 +57,7 @@ void TLZWEncoder::EncodeBody() {
 }
 
 void TLZWEncoder::AddEntryOrClear(int code, int value) {
-  if (NextFreeCode < 4095)
+  if (NextFreeCode < ClearAt)
     Dictionary->AddEntry((static_cast<std::uint32_t>(code) << 8) | value, NextFreeCode++);
   else
     EmitClear();

@@ -43,6 +43,15 @@ private:
 
 // Greedy LZW: every string sent is the longest the dictionary holds.
 class TLZWEncoder : public TGIFEncoder {
+public:
+  // The encoder sends a clear code instead of making an entry once the next free code has
+  // reached clearAt, which may be 4096 (the table full). Where the clear codes fall decides
+  // where every later string starts: pictures whose pixels were tuned to another encoder's
+  // strings code far shorter with that encoder's clear points.
+  static constexpr int kDefaultClearAt = 4095;
+  static constexpr int kClearPoints[] = {4093, 4094, 4095, 4096};
+  explicit TLZWEncoder(int clearAt = kDefaultClearAt) : ClearAt(clearAt) {}
+
 protected:
   void EmitCode(int code) override;
   void EmitClear() override;
@@ -52,6 +61,7 @@ protected:
   // while there is room, a clear code otherwise.
   void AddEntryOrClear(int code, int value);
 
+  const int ClearAt;
   int NextFreeCode = 0;
   std::unique_ptr<THashTable> Dictionary;
 
@@ -73,6 +83,7 @@ private:
 // reaches furthest. Slower than greedy; shorter on most pictures.
 class TLookaheadLZWEncoder : public TLZWEncoder {
 public:
+  using TLZWEncoder::TLZWEncoder;
   static constexpr int kShorter = 24;
 
 protected:

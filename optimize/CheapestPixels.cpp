@@ -154,19 +154,21 @@ bool TGIFSubImage::ChooseCheapestPixels(const std::uint32_t* canvas, int canvasW
   const int codeSize = CodeSizeFor(highest);
   TPixelChoices best;
   std::int64_t after = 0;
-  const auto tryLongRun = [&](std::size_t longRun) {
+  const auto tryChoice = [&](std::size_t longRun, int clearAt) {
     TPixelChoices tried = choices;
     PreferTransparencyInRuns(tried, transparent, longRun);
-    const std::int64_t size = ChooseLongestStrings(tried, codeSize, thorough ? kThoroughSearch : kDefaultSearch);
+    const std::int64_t size = ChooseLongestStrings(tried, codeSize, thorough ? kThoroughSearch : kDefaultSearch, clearAt);
     if (best.Values.empty() || size < after) {
       best = std::move(tried);
       after = size;
     }
   };
-  if (thorough)
-    for (const std::size_t longRun : kThoroughLongRuns) tryLongRun(longRun);
-  else
-    tryLongRun(kDefaultLongRun);
+  if (thorough) {
+    for (const int clearAt : TLZWEncoder::kClearPoints)
+      for (const std::size_t longRun : kThoroughLongRuns) tryChoice(longRun, clearAt);
+  } else {
+    tryChoice(kDefaultLongRun, TLZWEncoder::kDefaultClearAt);
+  }
   const std::int64_t before = EncodedSize(*this);
   std::vector<std::uint8_t> original = pixels_;
   auto chosen = best.Values.cbegin();

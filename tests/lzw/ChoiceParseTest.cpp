@@ -12,10 +12,10 @@ namespace lumvane::test {
 namespace {
 
 // The image data the encoder writes for the pixels (one row).
-template <class Encoder = TLZWEncoder>
-Bytes Encoded(const Bytes& pixels, int minCodeSize) {
+Bytes Encoded(const Bytes& pixels, int minCodeSize, int clearAt = TLZWEncoder::kDefaultClearAt) {
   TMemoryStream stream;
-  Encoder().Encode(stream, minCodeSize, 1 << minCodeSize, pixels.data(), false, 1, static_cast<int>(pixels.size()));
+  TLZWEncoder(clearAt).Encode(stream, minCodeSize, 1 << minCodeSize, pixels.data(), false, 1,
+                              static_cast<int>(pixels.size()));
   return stream.Bytes();
 }
 
@@ -43,16 +43,18 @@ TPixelChoices RandomChoices(std::mt19937& random, std::size_t count, int values,
 // The count it returns is exact, the encoder run on its result parses as it did (or the
 // count would differ at the first divergence), every pixel keeps one of its values, and
 // giflib reads the chosen pixels back: over small and large tables, past the point where
-// the table fills and is cleared, with every search limit.
+// the table fills and is cleared (at every clear point), with every search limit.
 TEST(ChooseLongestStrings, CountsWhatTheEncoderWritesAndKeepsEachPixelToItsValues) {
   std::mt19937 random(7);
   for (const int codeSize : {2, 4, 8}) {
     for (const int limit : {1, 16, 4096}) {
-      SCOPED_TRACE("code size " + std::to_string(codeSize) + ", search limit " + std::to_string(limit));
+      const int clearAt = TLZWEncoder::kClearPoints[(codeSize + limit) % 4];
+      SCOPED_TRACE("code size " + std::to_string(codeSize) + ", search limit " + std::to_string(limit) +
+                   ", clear at " + std::to_string(clearAt));
       const TPixelChoices given = RandomChoices(random, 60000, 1 << codeSize, 3);
       TPixelChoices chosen = given;
-      const std::int64_t counted = ChooseLongestStrings(chosen, codeSize, limit);
-      const Bytes data = Encoded(chosen.Values, codeSize);
+      const std::int64_t counted = ChooseLongestStrings(chosen, codeSize, limit, clearAt);
+      const Bytes data = Encoded(chosen.Values, codeSize, clearAt);
       EXPECT_EQ(counted, static_cast<std::int64_t>(data.size()));
       std::string error;
       const auto theirs = GiflibRead(AsGif(data, 60000, codeSize), &error);
