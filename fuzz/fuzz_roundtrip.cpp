@@ -1,6 +1,8 @@
-// Loads arbitrary bytes, optimizes the document (every step; and every step but merging on
-// a copy), saves it and loads what was saved. Our own output must load without an error:
-// if it does not, the target traps.
+// Loads arbitrary bytes, optimizes the document (every step, then the color order and the
+// pixel choice of the batch engine; and every step but merging on a copy that saves with
+// the shortest of the LZW encoders), saves it and loads what was saved. Our own output must
+// load without an error, and the color order and pixel choice must not change what the
+// document shows: if either fails, the target traps.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +13,9 @@
 #include "fuzz/FuzzInput.h"
 #include "gif/GIFImage.h"
 #include "gif/Stream.h"
+#include "optimize/CheapestPixels.h"
+#include "optimize/ColorOrder.h"
+#include "optimize/Compositor.h"
 
 using namespace lumvane;
 
@@ -34,6 +39,46 @@ void SaveAndReload(TGIFImage& image) {
     __builtin_trap();
   }
   if (reloaded.Frames.Count() > image.Frames.Count()) __builtin_trap();
+}
+
+// The batch engine's steps after optimizing, on the document as saved and loaded again (as
+// the batch engine compares files): what it shows must stay the same.
+void OrderAndChoosePixels(TGIFImage& image) {
+  TMemoryStream saved;
+  TGIFImage before, after;
+  before.WarningHandler = after.WarningHandler = fuzz::IgnoreWarnings;
+  try {
+    image.SaveToStream(saved);
+    saved.SetPosition(0);
+    before.LoadFromStream(saved);
+    saved.SetPosition(0);
+    after.LoadFromStream(saved);
+  } catch (const std::exception&) {
+    return;  // a refused save; SaveAndReload checks our own output loads
+  }
+  after.CompactCodeSize = true;
+  TMemoryStream chosen;
+  try {
+    OrderColorsForCodeSizes(after);
+    ChooseCheapestPixels(after);
+    after.SaveToStream(chosen);
+  } catch (const std::exception&) {
+    return;  // a document the compositor refuses
+  }
+  chosen.SetPosition(0);
+  TGIFImage reloaded;
+  reloaded.WarningHandler = fuzz::IgnoreWarnings;
+  try {
+    reloaded.LoadFromStream(chosen);
+  } catch (const std::exception&) {
+    __builtin_trap();
+  }
+  bool same = true;
+  try {
+    same = CompareShows(before, reloaded).Same;
+  } catch (const std::exception&) {
+  }
+  if (!same) __builtin_trap();
 }
 
 }  // namespace
@@ -60,9 +105,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const std::exception&) {
     optimized = false;
   }
-  if (optimized) SaveAndReload(image);
+  if (optimized) {
+    OrderAndChoosePixels(image);
+    SaveAndReload(image);
+  }
 
   optimized = true;
+  copy.EncoderKind = encodeLZWShortest;
   try {
     copy.OptimizeDocument(0x1D, reduceNone, ditherNearest, 8);
   } catch (const std::exception&) {

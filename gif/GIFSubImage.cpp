@@ -44,6 +44,13 @@ void TGIFSubImage::CopyFrom(const TGIFSubImage& source) {
   IsTransparent = source.IsTransparent;
 }
 
+int TGIFSubImage::ControlBlockCount() const {
+  const auto isControl = [](const auto& extension) {
+    return dynamic_cast<const TGIFGraphicControlExtension*>(extension.get()) != nullptr;
+  };
+  return static_cast<int>(std::count_if(extensions_.begin(), extensions_.end(), isControl));
+}
+
 TGIFVersion TGIFSubImage::RequiredVersion() const {
   TGIFVersion version = localColorMap_.Sorted() ? Version89a : Version87a;
   for (const auto& extension : extensions_) {
@@ -207,7 +214,8 @@ int TGIFSubImage::CodeSizeFor(int highestPixel) const {
 }
 
 void TGIFSubImage::EncodePixels(TStream& stream) {
-  const int colorCount = localColorMap_.Count() > 0 ? localColorMap_.Count() : 1 << (Image() ? Image()->PixelBits() : 0);
+  const int colorCount =
+      localColorMap_.Count() > 0 ? localColorMap_.Count() : 1 << (Image() ? Image()->PixelBits() : 0);
   const int bits = CodeSizeFor(pixels_.empty() ? colorCount - 1 : *std::max_element(pixels_.begin(), pixels_.end()));
   const auto encode = [&](TGIFEncoder&& encoder, TStream& target) {
     encoder.Encode(target, bits, colorCount, pixels_.data(), IsInterlaced(), FrameHeight(), FrameWidth());

@@ -115,6 +115,8 @@ public:
   const TGIFExtensionList& Extensions() const { return extensions_; }
   bool IsTransparent = false;
   TGIFGraphicControlExtension* ControlExtension = nullptr;
+  // Graphic control blocks among the extensions; viewers go by the last one.
+  int ControlBlockCount() const;
 
   // One color index per pixel, rows top to bottom, no padding.
   std::uint8_t* Pixels() { return pixels_.data(); }

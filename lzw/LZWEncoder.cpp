@@ -48,7 +48,8 @@ void TLZWEncoder::EncodeBody() {
       continue;
     }
     EmitCode(CurrentCode);
-    if (NextFreeCode < ClearAt) last = TLastChild{static_cast<std::int16_t>(pixel), static_cast<std::uint16_t>(NextFreeCode)};
+    if (NextFreeCode < ClearAt)
+      last = TLastChild{static_cast<std::int16_t>(pixel), static_cast<std::uint16_t>(NextFreeCode)};
     AddEntryOrClear(CurrentCode, pixel);
     CurrentCode = pixel;
   }

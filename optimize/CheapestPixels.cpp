@@ -32,7 +32,8 @@ public:
   TColorIndex(const std::array<std::uint32_t, 256>& colors, int count, int excluded) {
     for (int i = 0; i < count; ++i)
       if (i != excluded) entries_.push_back({colors[i], i});
-    std::stable_sort(entries_.begin(), entries_.end(), [](const TEntry& a, const TEntry& b) { return a.Color < b.Color; });
+    std::stable_sort(entries_.begin(), entries_.end(),
+                     [](const TEntry& a, const TEntry& b) { return a.Color < b.Color; });
   }
   // The lowest index showing color, or -1.
   int Find(std::uint32_t color) const {
@@ -69,7 +70,9 @@ void PreferTransparencyInRuns(TPixelChoices& choices, int transparent, std::size
   std::vector<std::uint8_t>& values = choices.Values;
   std::vector<std::int16_t>& alternatives = choices.Alternatives;
   const std::size_t count = values.size();
-  const auto mayBeTransparent = [&](std::size_t i) { return values[i] == transparent || alternatives[i] == transparent; };
+  const auto mayBeTransparent = [&](std::size_t i) {
+    return values[i] == transparent || alternatives[i] == transparent;
+  };
   for (std::size_t start = 0; start < count;) {
     std::size_t end = start;
     while (end < count && mayBeTransparent(end)) ++end;
@@ -84,12 +87,6 @@ void PreferTransparencyInRuns(TPixelChoices& choices, int transparent, std::size
   }
 }
 
-int ControlBlockCount(const TGIFSubImage& frame) {
-  return static_cast<int>(std::count_if(frame.Extensions().begin(), frame.Extensions().end(), [](const auto& extension) {
-    return dynamic_cast<const TGIFGraphicControlExtension*>(extension.get()) != nullptr;
-  }));
-}
-
 }  // namespace
 
 bool TGIFSubImage::ChooseCheapestPixels(const std::uint32_t* canvas, int canvasWidth, int canvasHeight,
@@ -101,9 +98,11 @@ bool TGIFSubImage::ChooseCheapestPixels(const std::uint32_t* canvas, int canvasW
   TGIFColorMap& map = EffectiveColorMap();
   const int count = map.Count();
   // Viewers take the last of several control blocks; the optimizer leaves one.
-  if (count == 0 || ControlBlockCount(*this) > 1 || HasPixelsBeyondColorMap()) return false;
-  const int oldTransparent = ControlExtension && ControlExtension->Transparent() ? ControlExtension->TransparentIndex() : -1;
+  if (count == 0 || ControlBlockCount() > 1 || HasPixelsBeyondColorMap()) return false;
+  const int oldTransparent =
+      ControlExtension && ControlExtension->Transparent() ? ControlExtension->TransparentIndex() : -1;
 
+  // The transparent index to be: the lowest one no opaque pixel uses.
   std::array<bool, 256> used{};
   for (const std::uint8_t p : pixels_)
     if (p != oldTransparent) used[p] = true;
@@ -114,6 +113,8 @@ bool TGIFSubImage::ChooseCheapestPixels(const std::uint32_t* canvas, int canvasW
   for (int i = 0; i < count; ++i) colors[i] = CanvasColor(map.Entries() + 3 * i);
   const TColorIndex indexOf(colors, count, transparent);
 
+  // Each pixel in sending order with its alternative: transparency for an opaque pixel that
+  // repeats the color below, the color below for a transparent one.
   const int width = FrameWidth();
   TPixelChoices choices;
   choices.Values.resize(pixels_.size());
@@ -144,20 +145,25 @@ bool TGIFSubImage::ChooseCheapestPixels(const std::uint32_t* canvas, int canvasW
         anyChoice |= alternative[x] >= 0;
       }
     }
-    if (oldTransparent >= 0) std::replace(value, value + width, static_cast<std::uint8_t>(oldTransparent), static_cast<std::uint8_t>(transparent));
+    if (oldTransparent >= 0)
+      std::replace(value, value + width, static_cast<std::uint8_t>(oldTransparent),
+                   static_cast<std::uint8_t>(transparent));
     value += width;
     alternative += width;
   }
   int highest = *std::max_element(choices.Values.begin(), choices.Values.end());
   for (const std::int16_t other : choices.Alternatives) highest = std::max<int>(highest, other);
   if (!anyChoice && transparent == oldTransparent) return false;
+  // The choice that codes shortest, by the encoder's own count.
   const int codeSize = CodeSizeFor(highest);
   TPixelChoices best;
   std::int64_t after = 0;
-  const auto tryChoice = [&](std::size_t longRun, int clearAt) {
-    TPixelChoices tried = choices;
+  // The last try takes the choices themselves rather than a copy.
+  const auto tryChoice = [&](std::size_t longRun, int clearAt, bool last) {
+    TPixelChoices tried = last ? std::move(choices) : choices;
     PreferTransparencyInRuns(tried, transparent, longRun);
-    const std::int64_t size = ChooseLongestStrings(tried, codeSize, thorough ? kThoroughSearch : kDefaultSearch, clearAt);
+    const std::int64_t size =
+        ChooseLongestStrings(tried, codeSize, thorough ? kThoroughSearch : kDefaultSearch, clearAt);
     if (best.Values.empty() || size < after) {
       best = std::move(tried);
       after = size;
@@ -165,10 +171,13 @@ bool TGIFSubImage::ChooseCheapestPixels(const std::uint32_t* canvas, int canvasW
   };
   if (thorough) {
     for (const int clearAt : TLZWEncoder::kClearPoints)
-      for (const std::size_t longRun : kThoroughLongRuns) tryChoice(longRun, clearAt);
+      for (const std::size_t longRun : kThoroughLongRuns)
+        tryChoice(longRun, clearAt, clearAt == std::end(TLZWEncoder::kClearPoints)[-1] &&
+                                        longRun == std::end(kThoroughLongRuns)[-1]);
   } else {
-    tryChoice(kDefaultLongRun, TLZWEncoder::kDefaultClearAt);
+    tryChoice(kDefaultLongRun, TLZWEncoder::kDefaultClearAt, true);
   }
+  // Kept only when the frame saves shorter than before.
   const std::int64_t before = EncodedSize(*this);
   std::vector<std::uint8_t> original = pixels_;
   auto chosen = best.Values.cbegin();

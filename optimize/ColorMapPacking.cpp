@@ -28,9 +28,14 @@ void RemapFrame(TGIFSubImage& frame, const TIndexTable& table, int mapCount) {
   const std::int64_t count = std::min<std::int64_t>(frame.PixelCount(),
                                                     std::int64_t{frame.FrameWidth()} * frame.FrameHeight());
   for (std::int64_t i = 0; i < count; ++i) pixels[i] = table[pixels[i]];
-  // A transparent index beyond the map names no entry: it keeps its value.
-  if (frame.IsTransparent && frame.ControlExtension && frame.ControlExtension->TransparentIndex() < mapCount)
-    frame.ControlExtension->SetTransparentIndex(table[frame.ControlExtension->TransparentIndex()]);
+  // Every control block's transparent index follows (viewers go by the last one, which
+  // need not be the frame's ControlExtension); one beyond the map names no entry: it keeps
+  // its value.
+  for (const auto& extension : frame.Extensions()) {
+    auto* control = dynamic_cast<TGIFGraphicControlExtension*>(extension.get());
+    if (control && control->Transparent() && control->TransparentIndex() < mapCount)
+      control->SetTransparentIndex(table[control->TransparentIndex()]);
+  }
 }
 
 // Descending by use count; this exact partitioning decides the order of equal counts.

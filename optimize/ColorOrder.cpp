@@ -47,9 +47,11 @@ bool OrderColorsForCodeSizes(TGIFImage& image) {
   std::array<std::int64_t, 256> uses{};
   for (const auto& frame : image.Frames) {
     if (frame->LocalColorMap().Count() > 0 || frame->IsEmpty()) continue;
+    // Which index is transparent is the last control block's say; one is what optimizing leaves.
+    if (frame->ControlBlockCount() > 1) return false;
     TFrameColors colors;
-    const int transparent =
-        frame->ControlExtension && frame->ControlExtension->Transparent() ? frame->ControlExtension->TransparentIndex() : -1;
+    const TGIFGraphicControlExtension* control = frame->ControlExtension;
+    const int transparent = control && control->Transparent() ? control->TransparentIndex() : -1;
     const std::uint8_t* pixels = frame->Pixels();
     for (std::int64_t i = 0; i < frame->PixelCount(); ++i) {
       if (pixels[i] >= count) return false;  // pixels beyond the table keep their values

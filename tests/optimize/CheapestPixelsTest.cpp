@@ -88,7 +88,8 @@ TEST(ChooseCheapestPixels, ThoroughIsNeverLonger) {
       TGIFSubImage& added = AddFrame(*image, 0, 0, 50, 40);
       for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 50; ++x)
-          added.RowAt(y)[x] = (x + frame * 3) % 11 < 2 || (y * frame) % 9 == 1 ? Busy(x + frame, y, 20) : Busy(x, y, 20);
+          added.RowAt(y)[x] =
+              (x + frame * 3) % 11 < 2 || (y * frame) % 9 == 1 ? Busy(x + frame, y, 20) : Busy(x, y, 20);
     }
     const Bytes before = SaveBytes(*image);
     ChooseCheapestPixels(*image, effort);

@@ -90,5 +90,25 @@ TEST(ColorMapPacking, PixelsBeyondTheMapKeepTheirValueAndTheMapKeepsItsEntries) 
   EXPECT_EQ(beyond.LocalColorMap().Count(), 2);  // not cut to nothing
 }
 
+// A frame may carry two control blocks (a file's blocks before an image all belong to it);
+// viewers go by the last, so its transparent index moves with the pixels too.
+TEST(ColorMapPacking, EveryControlBlocksTransparentIndexFollowsThePixels) {
+  TGIFImage image;
+  TGIFSubImage& frame = AddFrame(image, 0, 0, 6, 1);
+  for (TColor c : {0x0000AAu, 0x00BB00u, 0xCC0000u}) frame.LocalColorMap().AddColor(c);
+  Fill(frame, {2, 2, 2, 1, 1, 0});
+  for (const bool transparent : {false, true}) {
+    auto control = std::make_unique<TGIFGraphicControlExtension>(frame);
+    control->SetTransparent(transparent);
+    control->SetTransparentIndex(transparent ? 0 : 2);
+    frame.Extensions().Add(std::move(control));
+  }
+  ASSERT_EQ(frame.ControlBlockCount(), 2);
+  EXPECT_TRUE(frame.LocalColorMap().PackEntries());
+  EXPECT_EQ(PixelsOf(frame), (Bytes{0, 0, 0, 1, 1, 2}));
+  const auto& last = static_cast<const TGIFGraphicControlExtension&>(frame.Extensions()[1]);
+  EXPECT_EQ(last.TransparentIndex(), 2);  // still the index of the pixel that was 0
+}
+
 }  // namespace
 }  // namespace lumvane::test
