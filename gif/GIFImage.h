@@ -19,7 +19,8 @@
 namespace lumvane {
 
 // encodeLZWShortest writes each frame with greedy LZW at each of the common clear points
-// (TLZWEncoder::kClearPoints) and with lookahead LZW, and keeps the shortest data.
+// (TLZWEncoder::kClearPoints), with a full table kept while it pays
+// (TAdaptiveClearLZWEncoder) and with lookahead LZW, and keeps the shortest data.
 enum TGIFEncoderKind : std::uint8_t { encodeLZW = 0, encodeRLE = 1, encodeLZWShortest = 2 };
 
 // Drawing options, one bit each.

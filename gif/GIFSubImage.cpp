@@ -241,6 +241,11 @@ void TGIFSubImage::EncodePixels(TStream& stream) {
       encode(TLZWEncoder(clearAt), *tried);
       keepShorter();
     }
+    for (const int window : TAdaptiveClearLZWEncoder::kWindows) {
+      if (!fillsTable) break;
+      encode(TAdaptiveClearLZWEncoder(window), *tried);
+      keepShorter();
+    }
     encode(TLookaheadLZWEncoder(), *tried);
     keepShorter();
     stream.WriteBuffer(shortest->Bytes().data(), shortest->Bytes().size());

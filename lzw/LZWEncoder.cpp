@@ -33,11 +33,13 @@ void TLZWEncoder::EncodeBody() {
   Dictionary = std::make_unique<THashTable>();
   EmitClear();
   CurrentCode = CurrentPixel();
+  int length = 1;
   while (AdvancePixel()) {
     const int pixel = CurrentPixel();
     TLastChild& last = LastChild[CurrentCode];
     if (last.Pixel == pixel) {
       CurrentCode = last.Code;
+      ++length;
       continue;
     }
     const std::uint32_t key = (static_cast<std::uint32_t>(CurrentCode) << 8) | pixel;
@@ -45,23 +47,43 @@ void TLZWEncoder::EncodeBody() {
     if (found >= 0) {
       last = TLastChild{static_cast<std::int16_t>(pixel), static_cast<std::uint16_t>(found)};
       CurrentCode = found;
+      ++length;
       continue;
     }
     EmitCode(CurrentCode);
     if (NextFreeCode < ClearAt)
       last = TLastChild{static_cast<std::int16_t>(pixel), static_cast<std::uint16_t>(NextFreeCode)};
-    AddEntryOrClear(CurrentCode, pixel);
+    AddEntryOrClear(CurrentCode, pixel, length);
     CurrentCode = pixel;
+    length = 1;
   }
   EmitCode(CurrentCode);
   Dictionary.reset();
 }
 
-void TLZWEncoder::AddEntryOrClear(int code, int value) {
+void TLZWEncoder::AddEntryOrClear(int code, int value, int) {
   if (NextFreeCode < ClearAt)
     Dictionary->AddEntry((static_cast<std::uint32_t>(code) << 8) | value, NextFreeCode++);
   else
     EmitClear();
+}
+
+void TAdaptiveClearLZWEncoder::AddEntryOrClear(int code, int value, int length) {
+  if (NextFreeCode < ClearAt) {
+    TLZWEncoder::AddEntryOrClear(code, value, length);
+    return;
+  }
+  ++windowCodes_;
+  windowPixels_ += length;
+  if (windowCodes_ < windowSize_) return;
+  const double bitsPerPixel = 12.0 * static_cast<double>(windowCodes_) / static_cast<double>(windowPixels_);
+  windowCodes_ = windowPixels_ = 0;
+  if (markBitsPerPixel_ == 0) {
+    markBitsPerPixel_ = bitsPerPixel;
+  } else if (bitsPerPixel > markBitsPerPixel_) {
+    markBitsPerPixel_ = 0;
+    EmitClear();
+  }
 }
 
 void TLookaheadLZWEncoder::MatchesAt(std::size_t position) {
@@ -105,7 +127,7 @@ void TLookaheadLZWEncoder::EncodeBody() {
     const int code = matches_[length - 1];
     EmitCode(code);
     position += length;
-    if (position < pixels_.size()) AddEntryOrClear(code, pixels_[position]);
+    if (position < pixels_.size()) AddEntryOrClear(code, pixels_[position], static_cast<int>(length));
   }
   Dictionary.reset();
   pixels_ = {};

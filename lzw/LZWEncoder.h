@@ -57,9 +57,9 @@ protected:
   void EmitClear() override;
   void EncodeBody() override;
 
-  // After sending code, when value starts the next string: the entry the decoder makes,
-  // while there is room, a clear code otherwise.
-  void AddEntryOrClear(int code, int value);
+  // After sending code (a string of length pixels), when value starts the next string: the
+  // entry the decoder makes, while there is room, a clear code otherwise.
+  virtual void AddEntryOrClear(int code, int value, int length);
 
   const int ClearAt;
   int NextFreeCode = 0;
@@ -76,6 +76,26 @@ private:
 
   int CurrentCode = 0;
   std::array<TLastChild, 4096> LastChild;
+};
+
+// Greedy LZW that keeps a full table instead of clearing it at once: the decoder adds no
+// entries then, and codes stay 12 bits wide. It clears once the codes get more expensive
+// per pixel than they were right after the table filled, measured over windows of
+// windowCodes codes, the first window after filling setting the mark. Which window suits
+// a picture best varies: kWindows are the sizes worth trying.
+class TAdaptiveClearLZWEncoder : public TLZWEncoder {
+public:
+  static constexpr int kWindows[] = {128, 256, 512, 1024, 2048};
+  explicit TAdaptiveClearLZWEncoder(int windowCodes) : TLZWEncoder(4096), windowSize_(windowCodes) {}
+
+protected:
+  void AddEntryOrClear(int code, int value, int length) override;
+
+private:
+  const int windowSize_;
+  std::int64_t windowCodes_ = 0;
+  std::int64_t windowPixels_ = 0;
+  double markBitsPerPixel_ = 0;  // 0: no window measured since the table filled
 };
 
 // LZW with one step of lookahead: of the strings the dictionary holds at a position (the

@@ -15,13 +15,14 @@ namespace lumvane::test {
 namespace {
 
 // LZW clearing at 4093 and with a full table stand for the other clear points.
-enum class Kind { LZW, RLE, Lookahead, LZWClearing4093, LZWFullTable };
+enum class Kind { LZW, RLE, Lookahead, LZWClearing4093, LZWFullTable, AdaptiveClear };
 
 std::unique_ptr<TGIFEncoder> MakeEncoder(Kind kind) {
   if (kind == Kind::LZW) return std::make_unique<TLZWEncoder>();
   if (kind == Kind::Lookahead) return std::make_unique<TLookaheadLZWEncoder>();
   if (kind == Kind::LZWClearing4093) return std::make_unique<TLZWEncoder>(4093);
   if (kind == Kind::LZWFullTable) return std::make_unique<TLZWEncoder>(4096);
+  if (kind == Kind::AdaptiveClear) return std::make_unique<TAdaptiveClearLZWEncoder>(128);
   return std::make_unique<TRLEEncoder>();
 }
 
@@ -196,7 +197,8 @@ TEST(Encoders, RandomFramesDecodeToTheirPixelsInBothDecoders) {
       const int run = style == 0 ? 1 : style == 1 ? 7 : style == 2 ? 300 : 1 + (i / 997) % 50;
       pixels[i] = static_cast<std::uint8_t>(style == 0 ? random() % colors : (i / run * 31 + i / 5000) % colors);
     }
-    for (Kind kind : {Kind::LZW, Kind::RLE, Kind::Lookahead, Kind::LZWClearing4093, Kind::LZWFullTable}) {
+    for (Kind kind : {Kind::LZW, Kind::RLE, Kind::Lookahead, Kind::LZWClearing4093, Kind::LZWFullTable,
+                      Kind::AdaptiveClear}) {
       SCOPED_TRACE("trial " + std::to_string(trial) + " encoder " + std::to_string(static_cast<int>(kind)));
       const Bytes data = Encode(kind, pixels, width, height, bits, colors, interlaced);
       EXPECT_EQ(Decoded(data, width, height, interlaced), pixels);
@@ -218,6 +220,32 @@ TEST(LookaheadEncoder, ShorterWhereGreedyStringsLeaveTheNextOneShort) {
   EXPECT_EQ(lookahead.size(), 26u);
   EXPECT_EQ(Decoded(lookahead, 200, 1), pixels);
   const auto peer = GiflibRead(FileAround(lookahead, 200, 1, 2, false));
+  ASSERT_TRUE(peer.has_value());
+  EXPECT_EQ(peer->Frames.at(0).Pixels, pixels);
+}
+
+// A texture of one random 24 × 24 tile repeated, then a stretch of noise: once the table
+// holds the texture's strings, keeping the full table sends long strings, where clearing
+// it whenever it fills learns them again. Both decoders read the pixels back.
+TEST(AdaptiveClear, AFullTableIsKeptWhileItPays) {
+  std::mt19937 random(24);
+  Bytes tile(24 * 24);
+  for (std::uint8_t& p : tile) p = static_cast<std::uint8_t>(random() % 64);
+  const int width = 480, height = 600;
+  Bytes pixels(static_cast<std::size_t>(width) * height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      pixels[static_cast<std::size_t>(y) * width + x] =
+          y < 480 ? tile[(y % 24) * 24 + x % 24] : static_cast<std::uint8_t>(random() % 64);
+  const Bytes greedy = Encode(Kind::LZW, pixels, width, height, 6, 64);
+  const Bytes fullTable = Encode(Kind::LZWFullTable, pixels, width, height, 6, 64);
+  TMemoryStream stream;
+  TAdaptiveClearLZWEncoder(1024).Encode(stream, 6, 64, pixels.data(), false, height, width);
+  const Bytes adaptive = stream.TakeBytes();
+  EXPECT_LT(adaptive.size() * 10, greedy.size() * 8);
+  EXPECT_LT(adaptive.size(), fullTable.size());
+  EXPECT_EQ(Decoded(adaptive, width, height), pixels);
+  const auto peer = GiflibRead(FileAround(adaptive, width, height, 6, false));
   ASSERT_TRUE(peer.has_value());
   EXPECT_EQ(peer->Frames.at(0).Pixels, pixels);
 }
