@@ -17,7 +17,7 @@ void PrintUsage(std::ostream& out) {
          "           the same, and smaller results that show the same replace the files\n"
          "           (-r: descend into subfolders; --json: one object per file;\n"
          "            --jobs N: files worked on at once, default one per core;\n"
-         "            --thorough: try harder for smaller files, taking several times as long)\n"
+         "            --thorough: try harder for smaller files, taking far longer)\n"
          "       lumvane info FILE...              blocks, frames, color tables, extensions and warnings\n"
          "       lumvane convert IN OUT [--rle] [--reduce METHOD] [--dither KIND] [--bits N]\n"
          "           read a GIF and write it again, unoptimized (--rle: with the run-length\n"

@@ -35,7 +35,7 @@ std::string SavedBytesText(std::int64_t savedTotal);
 class TFileOptimizer {
 public:
   // Its documents save with compact code sizes. Thorough runs try more and search further,
-  // at several times the time.
+  // at tens of times the time.
   explicit TFileOptimizer(bool thorough = false);
   // Reading the file or writing the result back fails with the platform's stream errors,
   // which end a run; everything else is in the outcome.

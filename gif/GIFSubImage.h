@@ -23,6 +23,10 @@ class TPictureContainer;
 constexpr std::int64_t kMaxFramePixels = std::int64_t{1} << 28;
 constexpr std::int64_t kMaxDocumentPixels = std::int64_t{1} << 31;
 
+// What ChooseCheapestPixels did with a frame: nothing to choose; kept the choice; or not,
+// because it coded longer, or even 5% longer or more.
+enum class TPixelChoiceResult { NothingToChoose, Kept, Rejected, RejectedByFar };
+
 class TGIFSubImage : public TGIFItem {
 public:
   explicit TGIFSubImage(TGIFImage* image);
@@ -62,8 +66,9 @@ public:
   // take the color below: each such pixel gets the value that lets the LZW encoder send
   // the longest strings (ChooseLongestStrings), and the transparent index moves to the
   // lowest index no opaque pixel uses. Thorough tries several ways of breaking ties and
-  // searches deeper. Kept only when the frame saves smaller; true then.
-  bool ChooseCheapestPixels(const std::uint32_t* canvas, int canvasWidth, int canvasHeight, bool thorough);
+  // searches deeper. Kept only when the frame saves smaller.
+  TPixelChoiceResult ChooseCheapestPixels(const std::uint32_t* canvas, int canvasWidth, int canvasHeight,
+                                          bool thorough);
 
   // Image descriptor: separator, left, top, width, height (2 bytes each), flags.
   std::array<std::uint8_t, 10> Descriptor{0x2C};

@@ -146,7 +146,9 @@ std::int64_t ChooseLongestStrings(TPixelChoices& choices, int minCodeSize, int s
 
   if (count > 0) bits.Clear(dictionary.NextFreeCode());
   int previous = -1;  // the string sent before, waiting for its dictionary entry
+  std::size_t nextChoice = 0;  // the first pixel at or after start that has an alternative
   for (std::size_t start = 0; start < count;) {
+    while (nextChoice < count && (nextChoice < start || alternatives[nextChoice] < 0)) ++nextChoice;
     if (previous >= 0 && dictionary.Full()) {
       bits.Clear(dictionary.NextFreeCode());
       dictionary.Reset();
@@ -175,7 +177,8 @@ std::int64_t ChooseLongestStrings(TPixelChoices& choices, int minCodeSize, int s
       if (child < 0) break;
       best = {child, best.Length + 1};
     }
-    dictionary.Spell(best.Code, values.data() + start + best.Length);
+    // Only a string over a pixel with an alternative can change values.
+    if (nextChoice < start + best.Length) dictionary.Spell(best.Code, values.data() + start + best.Length);
     bits.Code(dictionary.NextFreeCode());
     previous = best.Code;
     start += best.Length;

@@ -59,6 +59,11 @@ std::int64_t EncodedSize(TGIFSubImage& frame) {
 // The shortest run that prefers transparency, by default; thorough, each is tried.
 constexpr std::size_t kDefaultLongRun = 4;
 constexpr std::size_t kThoroughLongRuns[] = {1, 2, 4, 8, 16, 64};
+// By default the choice stops for a document after this many frames in a row whose choice
+// coded 5% longer or more: their pixels were tuned to their encoder's strings (see
+// TLZWEncoder), so whatever is chosen loses, and trying every frame of them costs more
+// than all the rest.
+constexpr int kDefaultRejectionsToStop = 3;
 // Dictionary nodes searched per string.
 constexpr int kDefaultSearch = 16;
 constexpr int kThoroughSearch = 4096;
@@ -89,16 +94,16 @@ void PreferTransparencyInRuns(TPixelChoices& choices, int transparent, std::size
 
 }  // namespace
 
-bool TGIFSubImage::ChooseCheapestPixels(const std::uint32_t* canvas, int canvasWidth, int canvasHeight,
+TPixelChoiceResult TGIFSubImage::ChooseCheapestPixels(const std::uint32_t* canvas, int canvasWidth, int canvasHeight,
                                         bool thorough) {
   // The choice follows the LZW encoder's parse.
   if (IsEmpty() || PixelCount() != std::int64_t{FrameWidth()} * FrameHeight() ||
       (Image() && Image()->EncoderKind == encodeRLE))
-    return false;
+    return TPixelChoiceResult::NothingToChoose;
   TGIFColorMap& map = EffectiveColorMap();
   const int count = map.Count();
   // Viewers take the last of several control blocks; the optimizer leaves one.
-  if (count == 0 || ControlBlockCount() > 1 || HasPixelsBeyondColorMap()) return false;
+  if (count == 0 || ControlBlockCount() > 1 || HasPixelsBeyondColorMap()) return TPixelChoiceResult::NothingToChoose;
   const int oldTransparent =
       ControlExtension && ControlExtension->Transparent() ? ControlExtension->TransparentIndex() : -1;
 
@@ -107,7 +112,7 @@ bool TGIFSubImage::ChooseCheapestPixels(const std::uint32_t* canvas, int canvasW
   for (const std::uint8_t p : pixels_)
     if (p != oldTransparent) used[p] = true;
   const int transparent = static_cast<int>(std::find(used.begin(), used.begin() + count, false) - used.begin());
-  if (transparent == count) return false;
+  if (transparent == count) return TPixelChoiceResult::NothingToChoose;
 
   std::array<std::uint32_t, 256> colors{};
   for (int i = 0; i < count; ++i) colors[i] = CanvasColor(map.Entries() + 3 * i);
@@ -153,7 +158,10 @@ bool TGIFSubImage::ChooseCheapestPixels(const std::uint32_t* canvas, int canvasW
   }
   int highest = *std::max_element(choices.Values.begin(), choices.Values.end());
   for (const std::int16_t other : choices.Alternatives) highest = std::max<int>(highest, other);
-  if (!anyChoice && transparent == oldTransparent) return false;
+  // Without a choice to make, only a lower transparent index can pay, by narrowing the codes.
+  if (!anyChoice && (oldTransparent < 0 || CodeSizeFor(highest) == CodeSizeFor(*std::max_element(
+                                                                          pixels_.begin(), pixels_.end()))))
+    return TPixelChoiceResult::NothingToChoose;
   // The choice that codes shortest, by the encoder's own count.
   const int codeSize = CodeSizeFor(highest);
   TPixelChoices best;
@@ -194,23 +202,38 @@ bool TGIFSubImage::ChooseCheapestPixels(const std::uint32_t* canvas, int canvasW
   if (!ControlExtension) after += 8;
   if (after >= before) {
     pixels_ = std::move(original);
-    return false;
+    return after * 20 > before * 21 ? TPixelChoiceResult::RejectedByFar : TPixelChoiceResult::Rejected;
   }
   if (!ControlExtension) extensions_.Add(std::make_unique<TGIFGraphicControlExtension>(*this));
   ControlExtension->SetTransparent(true);
   ControlExtension->SetTransparentIndex(static_cast<std::uint8_t>(transparent));
   IsTransparent = true;
   FreeRendering();
-  return true;
+  return TPixelChoiceResult::Kept;
 }
 
 int ChooseCheapestPixels(TGIFImage& image, TChoiceEffort effort) {
+  const bool thorough = effort == TChoiceEffort::Thorough;
   int changed = 0;
+  int rejectedInARow = 0;
   TCompositor compositor(image);
   compositor.BeforePaint = [&](int frameIndex, const std::uint32_t* canvas) {
-    if (image.Frames[frameIndex].ChooseCheapestPixels(canvas, compositor.Width(), compositor.Height(),
-                                                     effort == TChoiceEffort::Thorough))
-      ++changed;
+    // By default, frames alike the ones whose choice lost by far are not tried.
+    if (!thorough && rejectedInARow >= kDefaultRejectionsToStop) return;
+    switch (image.Frames[frameIndex].ChooseCheapestPixels(canvas, compositor.Width(), compositor.Height(), thorough)) {
+      case TPixelChoiceResult::Kept:
+        ++changed;
+        rejectedInARow = 0;
+        break;
+      case TPixelChoiceResult::RejectedByFar:
+        ++rejectedInARow;
+        break;
+      case TPixelChoiceResult::Rejected:
+        rejectedInARow = 0;
+        break;
+      case TPixelChoiceResult::NothingToChoose:
+        break;
+    }
   };
   TPicture picture;
   while (compositor.Next(picture)) {

@@ -112,7 +112,7 @@ void TfrmMain::BuildActions() {
   actStatusbar = MakeAction("actStatusbar", "Statusbar", {}, -1, {}, &TfrmMain::actStatusbarExecute);
   actStatusbar->setCheckable(true);
   actStatusbar->setChecked(true);
-  actThorough = MakeAction("actThorough", "Thorough", "Try harder for smaller files, taking several times as long", -1,
+  actThorough = MakeAction("actThorough", "Thorough", "Try harder for smaller files, taking far longer", -1,
                            {}, &TfrmMain::actThoroughExecute);
   actThorough->setCheckable(true);
   actThorough->setChecked(LumvaneSettings().value(kThoroughSetting, false).toBool());

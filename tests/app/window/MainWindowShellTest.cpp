@@ -97,7 +97,7 @@ private slots:
     QTest::newRow("actHideDirWin") << "Hide Directory Window" << "Hide Folder Window" << QKeySequence();
     QTest::newRow("actHelp") << "Help" << "Help" << QKeySequence("F1");
     QTest::newRow("actStatusbar") << "Statusbar" << "" << QKeySequence();
-    QTest::newRow("actThorough") << "Thorough" << "Try harder for smaller files, taking several times as long"
+    QTest::newRow("actThorough") << "Thorough" << "Try harder for smaller files, taking far longer"
                                  << QKeySequence();
     QTest::newRow("actAbout") << "About" << "About this Product" << QKeySequence();
     QTest::newRow("actExit") << "E&xit" << "" << QKeySequence();
