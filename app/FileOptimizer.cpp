@@ -1,6 +1,7 @@
 #include "app/FileOptimizer.h"
 
 #include "app/FileWriting.h"
+#include "gif/Errors.h"
 #include "gif/GIFGraphicControlExtension.h"
 #include "optimize/CheapestPixels.h"
 #include "optimize/ColorOrder.h"
@@ -45,10 +46,20 @@ bool ShowsTheSame(const std::vector<std::uint8_t>& original, TMemoryStream& cand
   }
 }
 
-void OptimizeInto(TGIFImage& image, TOptimizeOptionSet options, TChoiceEffort effort, TMemoryStream& output) {
+// Optimizes the document and saves it into output. The color order and the pixel choice
+// are left out for a damaged document (it is never written back) and when its canvas is too
+// large to composite (the document stays as optimized).
+void OptimizeInto(TGIFImage& image, TOptimizeOptionSet options, TChoiceEffort effort, bool damaged,
+                  TMemoryStream& output) {
   image.OptimizeDocument(options, reduceNone, ditherNearest, 8);
-  OrderColorsForCodeSizes(image);
-  ChooseCheapestPixels(image, effort);
+  if (!damaged) {
+    OrderColorsForCodeSizes(image);
+    try {
+      ChooseCheapestPixels(image, effort);
+    } catch (const GIFException&) {
+      // "Image too large" before the first frame is touched.
+    }
+  }
   image.SaveToStream(output);
   image.Clear();
 }
@@ -64,11 +75,12 @@ bool HasClearingFrames(const TGIFImage& image) {
 // The document rebuilt from the pictures of source, optimized, into output; output stays
 // empty when rebuilding is not worth trying (by default: no frame clears or restores its
 // area), gives up or fails, which leaves the other candidates.
-void RebuildInto(const TGIFImage& source, TGIFImage& rebuilt, TChoiceEffort effort, TMemoryStream& output) {
+void RebuildInto(const TGIFImage& source, TGIFImage& rebuilt, TChoiceEffort effort, bool damaged,
+                 TMemoryStream& output) {
   output.Clear();
   if (effort == TChoiceEffort::Default && !HasClearingFrames(source)) return;
   try {
-    if (RebuildFrames(source, rebuilt)) OptimizeInto(rebuilt, kRebuiltOptions, effort, output);
+    if (RebuildFrames(source, rebuilt)) OptimizeInto(rebuilt, kRebuiltOptions, effort, damaged, output);
   } catch (const std::exception&) {
     output.Clear();
   }
@@ -111,10 +123,10 @@ TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {
     // Without frame merging: by default the choice of pixels does better than that.
     if (effort_ == TChoiceEffort::Thorough) {
       spare_.CopyFrom(&working_);
-      OptimizeInto(spare_, kAlternativeOptions, effort_, source_);
+      OptimizeInto(spare_, kAlternativeOptions, effort_, damaged, source_);
     }
-    RebuildInto(working_, spare_, effort_, rebuilt_);
-    OptimizeInto(working_, kMainOptions, effort_, result_);
+    RebuildInto(working_, spare_, effort_, damaged, rebuilt_);
+    OptimizeInto(working_, kMainOptions, effort_, damaged, result_);
     if (source_.Size() > 0 && result_.Size() > source_.Size()) best = &source_;
   } catch (const std::exception& error) {
     working_.Clear();

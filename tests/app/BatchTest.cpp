@@ -93,6 +93,20 @@ TEST_F(BatchTest, AnimationsClearedAfterEveryFrameAreRebuiltFromTheirPictures) {
   EXPECT_EQ(CompareShows(*before.Image, *after.Image).Difference, "");
 }
 
+// A screen too large to composite: the pixel choice is left out and the file is kept as one
+// whose result cannot be checked, not reported as failing.
+TEST_F(BatchTest, AScreenTooLargeToCompositeIsKeptNotFailed) {
+  Bytes original = Unoptimized();
+  original[6] = original[7] = original[8] = original[9] = 0xFF;  // 65535 × 65535
+  const std::string path = Write("huge.gif", original);
+  for (const bool thorough : {false, true}) {
+    const TFileOutcome outcome = TFileOptimizer(thorough).Process(path, true);
+    EXPECT_FALSE(outcome.Failed) << outcome.Message;
+    EXPECT_EQ(outcome.Message, kLooksDifferentText);
+    EXPECT_EQ(ReadFileBytes(path), original);
+  }
+}
+
 TEST_F(BatchTest, FailuresAndDamagedFilesAreReportedInTheRowAndLeftAlone) {
   TFileOptimizer optimizer;
   const std::string empty = Write("empty.gif", {});
