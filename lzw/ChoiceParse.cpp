@@ -79,14 +79,7 @@ public:
   // A code sent while nextFreeCode is the next entry the dictionary would get.
   void Code(int nextFreeCode) {
     bits_ += width_;
-    if (justCleared_) {
-      width_ = startWidth_;
-      ceiling_ = (1 << startWidth_) - 1;
-      justCleared_ = false;
-    } else if (nextFreeCode > ceiling_) {
-      ++width_;
-      ceiling_ = width_ == 12 ? 4096 : (1 << width_) - 1;
-    }
+    StepCodeWidth(startWidth_, nextFreeCode, justCleared_, width_, ceiling_);
   }
   void Clear(int nextFreeCode) {
     justCleared_ = true;

@@ -70,13 +70,11 @@ void TGIFEncoder::EmitClear() {
 bool TGIFEncoder::NextRow() {
   if (!interlaced_) return false;
   countdown_ = width_;
-  static constexpr int kPassStart[4] = {0, 4, 2, 1};
-  static constexpr int kPassStep[4] = {8, 8, 4, 2};
-  row_ += kPassStep[pass_];
+  row_ += kInterlacePassStep[pass_];
   while (row_ >= height_) {
     if (pass_ == 3) return false;
     ++pass_;
-    row_ = kPassStart[pass_];
+    row_ = kInterlacePassStart[pass_];
   }
   cursor_ = pixels_ + static_cast<std::int64_t>(row_) * width_;
   return true;

@@ -10,6 +10,24 @@
 
 namespace lumvane {
 
+// Interlaced frames send their rows in four passes: each pass's first row and step.
+inline constexpr int kInterlacePassStart[4] = {0, 4, 2, 1};
+inline constexpr int kInterlacePassStep[4] = {8, 8, 4, 2};
+
+// The width of the next code once a code is sent while nextFreeCode is the dictionary's
+// next entry: back to startWidth after a clear code, one bit wider once nextFreeCode passes
+// the ceiling (never past 12 bits).
+inline void StepCodeWidth(int startWidth, int nextFreeCode, bool& justCleared, int& width, int& ceiling) {
+  if (justCleared) {
+    width = startWidth;
+    ceiling = (1 << startWidth) - 1;
+    justCleared = false;
+  } else if (nextFreeCode > ceiling) {
+    ++width;
+    ceiling = width == 12 ? 4096 : (1 << width) - 1;
+  }
+}
+
 class TGIFEncoder {
 public:
   virtual ~TGIFEncoder() = default;

@@ -10,16 +10,7 @@ void THashTable::AddEntry(std::uint32_t key, int code) {
 
 void TLZWEncoder::EmitCode(int code) {
   TGIFEncoder::EmitCode(code);
-  if (NextFreeCode > WidthCeiling || JustCleared) {
-    if (JustCleared) {
-      CodeWidth = StartWidth;
-      WidthCeiling = MaxCodeForBits(StartWidth);
-      JustCleared = false;
-    } else {
-      ++CodeWidth;
-      WidthCeiling = CodeWidth == 12 ? 4096 : MaxCodeForBits(CodeWidth);
-    }
-  }
+  StepCodeWidth(StartWidth, NextFreeCode, JustCleared, CodeWidth, WidthCeiling);
 }
 
 void TLZWEncoder::EmitClear() {

@@ -6,6 +6,7 @@
 #include "gif/GIFGraphicControlExtension.h"
 #include "gif/GIFSubImage.h"
 #include "lzw/ChoiceParse.h"
+#include "lzw/GIFEncoder.h"
 #include "optimize/Compositor.h"
 
 namespace lumvane {
@@ -19,10 +20,8 @@ std::vector<int> SendingOrder(int height, bool interlaced) {
     for (int y = 0; y < height; ++y) rows.push_back(y);
     return rows;
   }
-  static constexpr int kPassStart[4] = {0, 4, 2, 1};
-  static constexpr int kPassStep[4] = {8, 8, 4, 2};
   for (int pass = 0; pass < 4; ++pass)
-    for (int y = kPassStart[pass]; y < height; y += kPassStep[pass]) rows.push_back(y);
+    for (int y = kInterlacePassStart[pass]; y < height; y += kInterlacePassStep[pass]) rows.push_back(y);
   return rows;
 }
 
