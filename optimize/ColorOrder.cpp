@@ -18,7 +18,7 @@ struct TFrameColors {
 };
 
 // The code size of the frame under table: its highest index, or the lowest free one when
-// it has transparent pixels, whichever is higher.
+// it has transparent pixels, whichever is higher (codes are never narrower than 2 bits).
 int CodeSizeUnder(const TFrameColors& frame, const TIndexTable& table) {
   std::bitset<256> mapped;
   for (int i = 0; i < 256; ++i)
@@ -34,7 +34,7 @@ int CodeSizeUnder(const TFrameColors& frame, const TIndexTable& table) {
     while (free < 256 && mapped[free]) ++free;
     highest = std::max(highest, free);
   }
-  return TGIFColorMap::PixelBitsFor(highest + 1);
+  return std::max(2, TGIFColorMap::PixelBitsFor(highest + 1));
 }
 
 }  // namespace
