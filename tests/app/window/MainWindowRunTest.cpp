@@ -185,6 +185,19 @@ private slots:
     for (const QString& name : AllNames()) QVERIFY2(folder_->Read(name) == expected_.at(name).Original, qPrintable(name));
   }
 
+  void thoroughRunsTheThoroughEngine() {
+    window_->actThorough->setChecked(true);
+    const std::string path = QFile::encodeName(folder_->FilePath("dog.unoptimized.gif")).toStdString();
+    const TFileOutcome thorough = TFileOptimizer(true).Process(path, false);
+    QVERIFY(thorough.Saved > expected_.at("dog.unoptimized.gif").Saved);
+    window_->actTest->trigger();
+    CheckIdle();
+    QCOMPARE(Results(Row(*window_, "dog.unoptimized.gif")),
+             QStringList({QString::number(thorough.OriginalSize), QString::number(thorough.OptimizedSize),
+                          QString::fromStdString(thorough.Reduction)}));
+    window_->actThorough->setChecked(false);
+  }
+
   void optimizeReplacesOnlyFilesThatShrank() {
     window_->actOptimize->trigger();
     CheckIdle();
