@@ -21,6 +21,17 @@ using namespace lumvane;
 
 namespace {
 
+// Loads bytes the library saved: our own output must load without an error.
+void LoadOwnOutput(TMemoryStream& saved, TGIFImage& image) {
+  saved.SetPosition(0);
+  image.WarningHandler = fuzz::IgnoreWarnings;
+  try {
+    image.LoadFromStream(saved);
+  } catch (const std::exception&) {
+    __builtin_trap();
+  }
+}
+
 // Saves the document and loads the bytes again; a failed save is fine when it is one of
 // the library's documented errors (the save is refused), a failed reload never is.
 void SaveAndReload(TGIFImage& image) {
@@ -30,14 +41,8 @@ void SaveAndReload(TGIFImage& image) {
   } catch (const std::exception&) {
     return;
   }
-  saved.SetPosition(0);
   TGIFImage reloaded;
-  reloaded.WarningHandler = fuzz::IgnoreWarnings;
-  try {
-    reloaded.LoadFromStream(saved);
-  } catch (const std::exception&) {
-    __builtin_trap();
-  }
+  LoadOwnOutput(saved, reloaded);
   if (reloaded.Frames.Count() > image.Frames.Count()) __builtin_trap();
 }
 
@@ -45,17 +50,14 @@ void SaveAndReload(TGIFImage& image) {
 // the batch engine compares files): what it shows must stay the same.
 void OrderAndChoosePixels(TGIFImage& image) {
   TMemoryStream saved;
-  TGIFImage before, after;
-  before.WarningHandler = after.WarningHandler = fuzz::IgnoreWarnings;
   try {
     image.SaveToStream(saved);
-    saved.SetPosition(0);
-    before.LoadFromStream(saved);
-    saved.SetPosition(0);
-    after.LoadFromStream(saved);
   } catch (const std::exception&) {
-    return;  // a refused save; SaveAndReload checks our own output loads
+    return;  // a refused save
   }
+  TGIFImage before, after;
+  LoadOwnOutput(saved, before);
+  LoadOwnOutput(saved, after);
   after.CompactCodeSize = true;
   TMemoryStream chosen;
   try {
@@ -65,14 +67,8 @@ void OrderAndChoosePixels(TGIFImage& image) {
   } catch (const std::exception&) {
     return;  // a document the compositor refuses
   }
-  chosen.SetPosition(0);
   TGIFImage reloaded;
-  reloaded.WarningHandler = fuzz::IgnoreWarnings;
-  try {
-    reloaded.LoadFromStream(chosen);
-  } catch (const std::exception&) {
-    __builtin_trap();
-  }
+  LoadOwnOutput(chosen, reloaded);
   bool same = true;
   try {
     same = CompareShows(before, reloaded).Same;

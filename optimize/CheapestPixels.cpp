@@ -120,6 +120,7 @@ TPixelChoiceResult TGIFSubImage::ChooseCheapestPixels(const std::uint32_t* canva
   // Each pixel in sending order with its alternative: transparency for an opaque pixel that
   // repeats the color below, the color below for a transparent one.
   const int width = FrameWidth();
+  const std::vector<int> rows = SendingOrder(FrameHeight(), IsInterlaced());
   TPixelChoices choices;
   choices.Values.resize(pixels_.size());
   choices.Alternatives.assign(pixels_.size(), -1);
@@ -130,7 +131,7 @@ TPixelChoiceResult TGIFSubImage::ChooseCheapestPixels(const std::uint32_t* canva
   std::uint32_t lastBelow = 0;
   int lastFound = -1;
   bool anyChoice = false;
-  for (const int y : SendingOrder(FrameHeight(), IsInterlaced())) {
+  for (const int y : rows) {
     const std::uint8_t* row = pixels_.data() + static_cast<std::size_t>(y) * width;
     std::copy_n(row, width, value);
     const int canvasY = FrameTop() + y;
@@ -188,7 +189,7 @@ TPixelChoiceResult TGIFSubImage::ChooseCheapestPixels(const std::uint32_t* canva
   const std::int64_t before = EncodedSize(*this);
   std::vector<std::uint8_t> original = pixels_;
   auto chosen = best.Values.cbegin();
-  for (const int y : SendingOrder(FrameHeight(), IsInterlaced())) {
+  for (const int y : rows) {
     std::copy_n(chosen, width, pixels_.begin() + static_cast<std::ptrdiff_t>(y) * width);
     chosen += width;
   }
