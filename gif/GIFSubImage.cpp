@@ -226,8 +226,7 @@ void TGIFSubImage::EncodePixels(TStream& stream) {
   } else if (kind == encodeLZW) {
     encode(TLZWEncoder(), stream);
   } else {
-    // A frame too small to fill the table once codes alike at every clear point.
-    const bool fillsTable = PixelCount() >= TLZWEncoder::kClearPoints[0] - (1 << std::max(bits, 2)) - 2;
+    const bool fillsTable = TLZWEncoder::MayReachClearPoint(PixelCount(), bits);
     TMemoryStream first, second;
     TMemoryStream* shortest = &first;
     TMemoryStream* tried = &second;

@@ -1,6 +1,7 @@
 #pragma once
 // The LZW encoder and its string dictionary.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -51,6 +52,11 @@ public:
   static constexpr int kDefaultClearAt = 4095;
   static constexpr int kClearPoints[] = {4093, 4094, 4095, 4096};
   explicit TLZWEncoder(int clearAt = kDefaultClearAt) : ClearAt(clearAt) {}
+  // Whether a frame of pixelCount pixels can send enough codes to reach the lowest clear
+  // point; a smaller frame codes alike at all of them.
+  static bool MayReachClearPoint(std::int64_t pixelCount, int minCodeSize) {
+    return pixelCount >= kClearPoints[0] - (1 << std::max(minCodeSize, 2)) - 2;
+  }
 
 protected:
   void EmitCode(int code) override;

@@ -178,10 +178,14 @@ TPixelChoiceResult TGIFSubImage::ChooseCheapestPixels(const std::uint32_t* canva
     }
   };
   if (thorough) {
-    for (const int clearAt : TLZWEncoder::kClearPoints)
+    // A frame that cannot reach a clear point chooses alike at all of them.
+    const bool reachesClearPoint = TLZWEncoder::MayReachClearPoint(PixelCount(), codeSize);
+    for (const int clearAt : TLZWEncoder::kClearPoints) {
+      const bool lastClearPoint = !reachesClearPoint || clearAt == std::end(TLZWEncoder::kClearPoints)[-1];
       for (const std::size_t longRun : kThoroughLongRuns)
-        tryChoice(longRun, clearAt, clearAt == std::end(TLZWEncoder::kClearPoints)[-1] &&
-                                        longRun == std::end(kThoroughLongRuns)[-1]);
+        tryChoice(longRun, clearAt, lastClearPoint && longRun == std::end(kThoroughLongRuns)[-1]);
+      if (lastClearPoint) break;
+    }
   } else {
     tryChoice(kDefaultLongRun, TLZWEncoder::kDefaultClearAt, true);
   }
