@@ -226,7 +226,7 @@ void TGIFSubImage::EncodePixels(TStream& stream) {
   } else if (kind == encodeLZW) {
     encode(TLZWEncoder(), stream);
   } else {
-    const bool fillsTable = TLZWEncoder::MayReachClearPoint(PixelCount(), bits);
+    const bool reachesClearPoint = TLZWEncoder::MayReachClearPoint(PixelCount(), bits);
     TMemoryStream first, second;
     TMemoryStream* shortest = &first;
     TMemoryStream* tried = &second;
@@ -236,12 +236,12 @@ void TGIFSubImage::EncodePixels(TStream& stream) {
       tried->Clear();
     };
     for (const int clearAt : TLZWEncoder::kClearPoints) {
-      if (!fillsTable || clearAt == TLZWEncoder::kDefaultClearAt) continue;
+      if (!reachesClearPoint || clearAt == TLZWEncoder::kDefaultClearAt) continue;
       encode(TLZWEncoder(clearAt), *tried);
       keepShorter();
     }
     for (const int window : TAdaptiveClearLZWEncoder::kWindows) {
-      if (!fillsTable) break;
+      if (!reachesClearPoint) break;
       encode(TAdaptiveClearLZWEncoder(window), *tried);
       keepShorter();
     }
