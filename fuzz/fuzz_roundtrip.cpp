@@ -48,7 +48,7 @@ void SaveAndReload(TGIFImage& image) {
 
 // The batch engine's steps after optimizing, on the document as saved and loaded again (as
 // the batch engine compares files): what it shows must stay the same.
-void OrderAndChoosePixels(TGIFImage& image) {
+void OrderAndChoosePixels(TGIFImage& image, TChoiceEffort effort) {
   TMemoryStream saved;
   try {
     image.SaveToStream(saved);
@@ -62,7 +62,7 @@ void OrderAndChoosePixels(TGIFImage& image) {
   TMemoryStream chosen;
   try {
     OrderColorsForCodeSizes(after);
-    ChooseCheapestPixels(after);
+    ChooseCheapestPixels(after, effort);
     after.SaveToStream(chosen);
   } catch (const std::exception&) {
     return;  // a document the compositor refuses
@@ -102,7 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     optimized = false;
   }
   if (optimized) {
-    OrderAndChoosePixels(image);
+    // The last byte picks the effort, so that both choices are fuzzed.
+    OrderAndChoosePixels(image, size > 0 && data[size - 1] & 1 ? TChoiceEffort::Thorough : TChoiceEffort::Default);
     SaveAndReload(image);
   }
 
