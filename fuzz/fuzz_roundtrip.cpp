@@ -103,7 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (optimized) {
     // The last byte picks the effort, so that both choices are fuzzed.
-    OrderAndChoosePixels(image, size > 0 && data[size - 1] & 1 ? TChoiceEffort::Thorough : TChoiceEffort::Default);
+    const bool thorough = size > 0 && (data[size - 1] & 1);
+    OrderAndChoosePixels(image, thorough ? TChoiceEffort::Thorough : TChoiceEffort::Default);
     SaveAndReload(image);
   }
 
