@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "gif/DeclaredPixels.h"
 #include "gif/Errors.h"
 #include "render/FrameRendering.h"
 
@@ -81,15 +82,21 @@ void TGIFImage::LoadFromStream(TStream& stream) {
   Progress(this, TProgressStage::Starting, 0, false, kLoading);
   Clear();
   const std::int64_t start = stream.Position();
+  // The frames the descriptors declare must fit the file's limit before the first is
+  // allocated; the frames read are held to it as well.
+  pixelLimit_ = MaxFilePixels(stream.Size() - start);
   try {
     Header.LoadFromStream(stream);
+    if (DeclaredPixels(stream, Width(), Height()) > pixelLimit_) throw GIFException("Image too large");
     Frames.LoadFromStream(stream, *this);
     TGIFTrailer(this).LoadFromStream(stream);
   } catch (...) {
+    pixelLimit_ = kMaxDocumentPixels;
     stream.SetPosition(start);
     Progress(this, TProgressStage::Ending, 0, true, kLoading);
     throw;
   }
+  pixelLimit_ = kMaxDocumentPixels;
   Progress(this, TProgressStage::Ending, 100, true, kLoading);
 }
 
@@ -97,6 +104,7 @@ void TGIFImage::SaveToStream(TStream& stream) {
   static const std::string kSaving = "Saving...";
   Progress(this, TProgressStage::Starting, 0, false, kSaving);
   try {
+    const TFixedPixelBits fixed(*this);
     Header.SaveToStream(stream);
     Frames.SaveToStream(stream);
     TGIFTrailer(this).SaveToStream(stream);
@@ -141,6 +149,7 @@ int TGIFImage::ResolutionBits() const {
 }
 
 int TGIFImage::PixelBits() const {
+  if (fixedPixelBits_ >= 0) return fixedPixelBits_;
   int bits = Header.PixelBits();
   for (const auto& frame : Frames) bits = std::max(bits, frame->PixelBits());
   return bits;

@@ -87,9 +87,28 @@ public:
   void SetWidth(int value);
   void SetHeight(int value);
 
+  // The pixels all frames of the document hold.
+  std::int64_t PixelTotal() const { return pixelTotal_; }
   TGIFVersion Version() const;
   int ResolutionBits() const;
+  // The widest color map's bits: the header's or any frame's.
   int PixelBits() const;
+  // While it lives, no color map changes: PixelBits is worked out once rather than over
+  // all frames again for each frame that asks (saving, choosing pixels).
+  class TFixedPixelBits {
+  public:
+    explicit TFixedPixelBits(TGIFImage& image) : image_(image), before_(image.fixedPixelBits_) {
+      image.fixedPixelBits_ = -1;
+      image.fixedPixelBits_ = image.PixelBits();
+    }
+    ~TFixedPixelBits() { image_.fixedPixelBits_ = before_; }
+    TFixedPixelBits(const TFixedPixelBits&) = delete;
+    TFixedPixelBits& operator=(const TFixedPixelBits&) = delete;
+
+  private:
+    TGIFImage& image_;
+    const int before_;
+  };
   TColor BackgroundColor() { return Header.BackgroundColor(); }
 
   // Passes the warning to WarningHandler when one is set; loading goes on either way.
@@ -135,6 +154,12 @@ public:
   std::unique_ptr<TBitmap> ViewBitmap;
 
 private:
+  friend class TGIFSubImage;
+  // The pixels of every frame of this document, kept by the frames as their buffers change.
+  std::int64_t pixelTotal_ = 0;
+  // What pixelTotal_ may reach: while a file is read, what MaxFilePixels allows it.
+  std::int64_t pixelLimit_ = kMaxDocumentPixels;
+  int fixedPixelBits_ = -1;  // -1: worked out on each call
   TPaletteHandle palette_;
   bool buildingPalette_ = false;
   bool drawing_ = false;

@@ -74,6 +74,21 @@ public:
   void Insert(int index, std::unique_ptr<T> item) { items_.insert(items_.begin() + index, std::move(item)); }
   // Takes the item out and destroys it.
   void Delete(int index) { TakeAt(index).reset(); }
+  // Takes out, in one pass, every item for which doomed(index, item) holds, then destroys
+  // them front to back.
+  template <class Doomed>
+  void DeleteIf(Doomed doomed) {
+    std::vector<std::unique_ptr<T>> taken;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+      if (doomed(static_cast<int>(i), *items_[i]))
+        taken.push_back(std::move(items_[i]));
+      else
+        items_[kept++] = std::move(items_[i]);
+    }
+    items_.resize(kept);
+    for (auto& item : taken) item.reset();
+  }
   // Destroys the items front to back; none of them is in the list any more meanwhile.
   void Clear() {
     std::vector<std::unique_ptr<T>> items = std::move(items_);

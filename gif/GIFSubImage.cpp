@@ -16,7 +16,10 @@ TGIFSubImage::TGIFSubImage(TGIFImage* image)
     : TGIFItem(image), localColorMap_(*this), extensions_(image) {}
 
 // The extensions go first: a graphic control extension updates its frame as it goes.
-TGIFSubImage::~TGIFSubImage() { extensions_.Clear(); }
+TGIFSubImage::~TGIFSubImage() {
+  extensions_.Clear();
+  ReleasePixels();
+}
 
 void TGIFSubImage::Clear() {
   extensions_.Clear();
@@ -39,7 +42,7 @@ void TGIFSubImage::CopyFrom(const TGIFSubImage& source) {
   if (source.IsEmpty()) return;
   CheckPixelLimits(source.PixelCount());
   Descriptor = source.Descriptor;
-  pixels_ = source.pixels_;
+  SetPixelBuffer(std::vector<std::uint8_t>(source.pixels_));
   localColorMap_.CopyFrom(source.localColorMap_);
   IsTransparent = source.IsTransparent;
 }
@@ -149,26 +152,29 @@ void TGIFSubImage::EnsurePixels() {
   if (pixels_.empty()) throw GIFException("Image is empty");
 }
 
+std::int64_t MaxFilePixels(std::int64_t fileBytes) {
+  return std::clamp(fileBytes * kMaxPixelsPerFileByte, kMaxSmallFilePixels, kMaxDocumentPixels);
+}
+
 void TGIFSubImage::CheckPixelLimits(std::int64_t pixels) const {
   if (pixels > kMaxFramePixels) throw GIFException("Image too large");
-  if (!Image()) return;
-  std::int64_t total = pixels;
-  for (const auto& frame : Image()->Frames)
-    if (frame.get() != this) total += frame->PixelCount();
-  if (total > kMaxDocumentPixels) throw GIFException("Image too large");
+  if (Image() && Image()->pixelTotal_ - PixelCount() + pixels > Image()->pixelLimit_)
+    throw GIFException("Image too large");
+}
+
+void TGIFSubImage::SetPixelBuffer(std::vector<std::uint8_t> pixels) {
+  if (Image()) Image()->pixelTotal_ += static_cast<std::int64_t>(pixels.size()) - PixelCount();
+  pixels_ = std::move(pixels);
 }
 
 void TGIFSubImage::AllocatePixels() {
   ReleasePixels();
   const std::int64_t count = static_cast<std::int64_t>(FrameWidth()) * FrameHeight();
   CheckPixelLimits(count);
-  pixels_.resize(static_cast<std::size_t>(count));
+  SetPixelBuffer(std::vector<std::uint8_t>(static_cast<std::size_t>(count)));
 }
 
-void TGIFSubImage::ReleasePixels() {
-  pixels_.clear();
-  pixels_.shrink_to_fit();
-}
+void TGIFSubImage::ReleasePixels() { SetPixelBuffer({}); }
 
 void TGIFSubImage::DecodePixels(TStream& stream) {
   FreeRendering();

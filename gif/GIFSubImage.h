@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "gif/GIFColorMap.h"
@@ -22,6 +23,17 @@ class TPictureContainer;
 // kMaxDocumentPixels; larger declarations fail with "Image too large" before allocation.
 constexpr std::int64_t kMaxFramePixels = std::int64_t{1} << 28;
 constexpr std::int64_t kMaxDocumentPixels = std::int64_t{1} << 31;
+// A file read holds frames of at most kMaxSmallFilePixels together, or kMaxPixelsPerFileByte
+// for each of its bytes when that is more (up to kMaxDocumentPixels): what a file shows costs
+// memory and time in proportion to its pixels, and a file that unpacks to more than this
+// many pixels per byte would cost far beyond its size (an 8192 × 8192 screen of one color
+// fits; a 100 KB file of 2^28 blank pixels does not).
+constexpr std::int64_t kMaxSmallFilePixels = std::int64_t{1} << 26;
+constexpr std::int64_t kMaxPixelsPerFileByte = 64;
+std::int64_t MaxFilePixels(std::int64_t fileBytes);
+
+// Reads row y of a canvas area into out (as TCompositor::ReadCanvas).
+using TCanvasRowReader = std::function<void(int y, std::uint32_t* out)>;
 
 // What ChooseCheapestPixels did with a frame: nothing to choose; kept the choice; or not,
 // because it coded longer, or even 5% longer or more.
@@ -61,13 +73,14 @@ public:
   void CropToContent(bool keepOnePixel = false);
   // Makes transparent every pixel that shows the same color as the frame drawn below it.
   void MergeWithPrevious(const TGIFSubImage* previous);
-  // Pixels that repeat the color below them (canvas as TCompositor paints it, the frame's
-  // rectangle clipped to it) may show it through transparency, and transparent pixels may
+  // Pixels that repeat the color below them (the canvas as TCompositor paints it under the
+  // frame's rectangle cut to the canvas: belowWidth × belowHeight pixels from the frame's
+  // top-left one, row y read by readBelow) may show it through transparency, and transparent pixels may
   // take the color below: each such pixel gets the value that lets the LZW encoder send
   // the longest strings (ChooseLongestStrings), and the transparent index moves to the
   // lowest index no opaque pixel uses. Thorough tries several ways of breaking ties and
   // searches deeper. Kept only when the frame saves smaller.
-  TPixelChoiceResult ChooseCheapestPixels(const std::uint32_t* canvas, int canvasWidth, int canvasHeight,
+  TPixelChoiceResult ChooseCheapestPixels(const TCanvasRowReader& readBelow, int belowWidth, int belowHeight,
                                           bool thorough);
 
   // Image descriptor: separator, left, top, width, height (2 bytes each), flags.
@@ -143,6 +156,8 @@ public:
 private:
   // Fails with "Image too large" when a buffer of width × height would break the limits.
   void CheckPixelLimits(std::int64_t pixels) const;
+  // Replaces the pixel buffer, keeping the document's running pixel total.
+  void SetPixelBuffer(std::vector<std::uint8_t> pixels);
   bool HasRoomForTransparency();
   int PickTransparentIndex();
   // True when a pixel lies at or beyond the count of the frame's color map.

@@ -93,8 +93,8 @@ void PreferTransparencyInRuns(TPixelChoices& choices, int transparent, std::size
 
 }  // namespace
 
-TPixelChoiceResult TGIFSubImage::ChooseCheapestPixels(const std::uint32_t* canvas, int canvasWidth, int canvasHeight,
-                                        bool thorough) {
+TPixelChoiceResult TGIFSubImage::ChooseCheapestPixels(const TCanvasRowReader& readBelow, int belowWidth,
+                                                      int belowHeight, bool thorough) {
   // The choice follows the LZW encoder's parse.
   if (IsEmpty() || PixelCount() != std::int64_t{FrameWidth()} * FrameHeight() ||
       (Image() && Image()->EncoderKind == encodeRLE))
@@ -127,22 +127,22 @@ TPixelChoiceResult TGIFSubImage::ChooseCheapestPixels(const std::uint32_t* canva
   std::uint8_t* value = choices.Values.data();
   std::int16_t* alternative = choices.Alternatives.data();
   // Pixels off the canvas show nothing and keep their values.
-  const int onCanvasWidth = std::clamp(canvasWidth - FrameLeft(), 0, width);
+  const int onCanvasWidth = std::clamp(belowWidth, 0, width);
   std::uint32_t lastBelow = 0;
   int lastFound = -1;
   bool anyChoice = false;
+  std::vector<std::uint32_t> under(std::max(onCanvasWidth, 0));
   for (const int y : rows) {
     const std::uint8_t* row = pixels_.data() + static_cast<std::size_t>(y) * width;
     std::copy_n(row, width, value);
-    const int canvasY = FrameTop() + y;
-    if (canvasY < canvasHeight) {
-      const std::uint32_t* below = canvas + static_cast<std::size_t>(canvasY) * canvasWidth + FrameLeft();
+    if (y < belowHeight && onCanvasWidth > 0) {
+      readBelow(y, under.data());
       for (int x = 0; x < onCanvasWidth; ++x) {
         if (row[x] != oldTransparent) {
-          if (colors[row[x]] == below[x]) alternative[x] = static_cast<std::int16_t>(transparent);
-        } else if (below[x] != 0) {
-          if (below[x] != lastBelow) {
-            lastBelow = below[x];
+          if (colors[row[x]] == under[x]) alternative[x] = static_cast<std::int16_t>(transparent);
+        } else if (under[x] != 0) {
+          if (under[x] != lastBelow) {
+            lastBelow = under[x];
             lastFound = indexOf.Find(lastBelow);
           }
           alternative[x] = static_cast<std::int16_t>(lastFound);
@@ -220,11 +220,18 @@ int ChooseCheapestPixels(TGIFImage& image, TChoiceEffort effort) {
   const bool thorough = effort == TChoiceEffort::Thorough;
   int changed = 0;
   int rejectedInARow = 0;
+  // The choice changes pixels and transparency, never a color map.
+  const TGIFImage::TFixedPixelBits fixed(image);
   TCompositor compositor(image);
-  compositor.BeforePaint = [&](int frameIndex, const std::uint32_t* canvas) {
+  compositor.BeforePaint = [&](int frameIndex) {
     // By default, frames alike the ones whose choice lost by far are not tried.
     if (!thorough && rejectedInARow >= kDefaultRejectionsToStop) return;
-    switch (image.Frames[frameIndex].ChooseCheapestPixels(canvas, compositor.Width(), compositor.Height(), thorough)) {
+    TGIFSubImage& frame = image.Frames[frameIndex];
+    const TCanvasArea area = compositor.ClippedRect(frame);
+    const auto readBelow = [&](int y, std::uint32_t* out) {
+      compositor.ReadCanvas({area.Left, area.Top + y, area.Right, area.Top + y + 1}, out);
+    };
+    switch (frame.ChooseCheapestPixels(readBelow, area.Width(), area.Height(), thorough)) {
       case TPixelChoiceResult::Kept:
         ++changed;
         rejectedInARow = 0;
@@ -239,9 +246,7 @@ int ChooseCheapestPixels(TGIFImage& image, TChoiceEffort effort) {
         break;
     }
   };
-  TPicture picture;
-  while (compositor.Next(picture)) {
-  }
+  compositor.PaintAll();
   return changed;
 }
 

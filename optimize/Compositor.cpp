@@ -82,14 +82,7 @@ TCompositor::TCompositor(const TGIFImage& image)
   }
 }
 
-TCompositor::TArea TCompositor::TArea::Including(const TArea& other) const {
-  if (IsEmpty()) return other;
-  if (other.IsEmpty()) return *this;
-  return {std::min(Left, other.Left), std::min(Top, other.Top), std::max(Right, other.Right),
-          std::max(Bottom, other.Bottom)};
-}
-
-TCompositor::TArea TCompositor::ClippedRect(const TGIFSubImage& frame) const {
+TCanvasArea TCompositor::ClippedRect(const TGIFSubImage& frame) const {
   return {std::min(frame.FrameLeft(), width_), std::min(frame.FrameTop(), height_),
           std::min(frame.FrameLeft() + frame.FrameWidth(), width_),
           std::min(frame.FrameTop() + frame.FrameHeight(), height_)};
@@ -97,102 +90,146 @@ TCompositor::TArea TCompositor::ClippedRect(const TGIFSubImage& frame) const {
 
 // Frame positions are never negative, so clipping cuts only the right and bottom: the area
 // starts at the frame's first pixel.
-void TCompositor::Paint(const TGIFSubImage& frame, const TArea& area, const std::uint32_t* colors) {
-  if (area.IsEmpty()) return;
+void TCompositor::Paint(const TGIFSubImage& frame, const TCanvasArea& area, const std::uint32_t* colors) {
   const std::size_t frameWidth = frame.FrameWidth();
   const std::uint8_t* source = frame.Pixels();
-  std::uint32_t* target = canvas_.data() + static_cast<std::size_t>(area.Top) * width_ + area.Left;
-  const int columns = area.Right - area.Left;
-  for (int y = area.Top; y < area.Bottom; ++y, source += frameWidth, target += width_)
-    for (int x = 0; x < columns; ++x)
-      if (const std::uint32_t color = colors[source[x]]) target[x] = color;
+  canvas_.Write(area, [&](int x, int y, std::uint32_t* target, int count) {
+    const std::uint8_t* from = source + static_cast<std::size_t>(y - area.Top) * frameWidth + (x - area.Left);
+    for (int i = 0; i < count; ++i)
+      if (const std::uint32_t color = colors[from[i]]) target[i] = color;
+  });
 }
 
-void TCompositor::SaveArea(const TArea& area) {
-  saved_.clear();
-  if (area.IsEmpty()) return;
-  for (int y = area.Top; y < area.Bottom; ++y) {
-    const auto row = canvas_.begin() + static_cast<std::ptrdiff_t>(y) * width_;
-    saved_.insert(saved_.end(), row + area.Left, row + area.Right);
+void TCompositor::SaveStep() {
+  stepValues_.clear();
+  for (const TCanvasArea& area : step_) {
+    const std::size_t at = stepValues_.size();
+    stepValues_.resize(at + static_cast<std::size_t>(area.Width()) * area.Height());
+    canvas_.Copy(area, stepValues_.data() + at);
   }
 }
 
-void TCompositor::RestoreArea(const TArea& area) {
-  if (area.IsEmpty()) return;
-  const int columns = area.Right - area.Left;
-  auto from = saved_.cbegin();
-  for (int y = area.Top; y < area.Bottom; ++y, from += columns)
-    std::copy(from, from + columns, canvas_.begin() + static_cast<std::ptrdiff_t>(y) * width_ + area.Left);
-}
-
-void TCompositor::ClearArea(const TArea& area) {
-  if (area.IsEmpty()) return;
-  for (int y = area.Top; y < area.Bottom; ++y) {
-    const auto row = canvas_.begin() + static_cast<std::ptrdiff_t>(y) * width_;
-    std::fill(row + area.Left, row + area.Right, 0);
-  }
-}
-
-bool TCompositor::CanvasEqualsPending(const TArea& area) const {
-  if (area.IsEmpty()) return true;
-  const std::size_t bytes = static_cast<std::size_t>(area.Right - area.Left) * sizeof(std::uint32_t);
-  for (int y = area.Top; y < area.Bottom; ++y) {
-    const std::size_t at = static_cast<std::size_t>(y) * width_ + area.Left;
-    if (std::memcmp(canvas_.data() + at, pending_.data() + at, bytes) != 0) return false;
+bool TCompositor::CanvasEqualsStep() {
+  const std::uint32_t* before = stepValues_.data();
+  bool same = true;
+  for (const TCanvasArea& area : step_) {
+    canvas_.Read(area, [&](int x, int y, const std::uint32_t* pixels, int count) {
+      const std::uint32_t* was = before + static_cast<std::size_t>(y - area.Top) * area.Width() + (x - area.Left);
+      same = same && std::equal(pixels, pixels + count, was);
+    });
+    if (!same) return false;
+    before += static_cast<std::size_t>(area.Width()) * area.Height();
   }
   return true;
 }
 
-bool TCompositor::Next(TPicture& picture) {
-  const auto handOut = [&] {
-    picture.Width = width_;
-    picture.Height = height_;
-    picture.Time = pendingTime_;
-    picture.Pixels.swap(pending_);
-    hasPending_ = false;
-  };
+void TCompositor::ApplyDisposal() {
+  if (disposal_ == DisposalRestoreBackground) {
+    canvas_.WriteExisting(disposeArea_, [](int, int, std::uint32_t* pixels, int count) { std::fill_n(pixels, count, 0u); });
+  } else if (disposal_ == DisposalRestorePrevious) {
+    const std::uint32_t* from = saved_.data();
+    canvas_.Write(disposeArea_, [&](int x, int y, std::uint32_t* pixels, int count) {
+      std::copy_n(from + static_cast<std::size_t>(y - disposeArea_.Top) * disposeArea_.Width() + (x - disposeArea_.Left),
+                  count, pixels);
+    });
+  }
+  disposal_ = 0;
+}
+
+void TCompositor::HandOut(std::vector<TCanvasArea> changed, std::int64_t time) {
+  changed_ = std::move(changed);
+  time_ = time;
+}
+
+bool TCompositor::Advance() {
+  // The step that ended the picture handed out before starts the pending one.
+  if (stepActive_) {
+    stepActive_ = false;
+    hasPending_ = true;
+    pendingChanged_ = step_;
+    pendingTime_ = stepTime_;
+  }
   while (nextFrame_ < image_.Frames.Count()) {
-    const TGIFSubImage& frame = image_.Frames[nextFrame_++];
+    const int index = nextFrame_++;
+    const TGIFSubImage& frame = image_.Frames[index];
     if (!HoldsImage(frame)) continue;
     if (!started_) {
       if (std::int64_t{width_} * height_ > kMaxCanvasPixels) throw GIFException("Image too large");
-      canvas_.assign(static_cast<std::size_t>(width_) * height_, 0);
+      canvas_.Reset(width_, height_);
       started_ = true;
     }
-    if (BeforePaint) BeforePaint(nextFrame_ - 1, canvas_.data());
+    const TCanvasArea area = ClippedRect(frame);
+    step_.clear();
+    if (disposal_ != 0 && !disposeArea_.IsEmpty()) step_.push_back(disposeArea_);
+    if (!area.IsEmpty()) step_.push_back(area);
+    // Only a step that may end the pending picture needs what it overwrites.
+    if (hasPending_) SaveStep();
+    ApplyDisposal();
+    if (BeforePaint) BeforePaint(index);
     const TFrameControl control = ControlOf(frame);
-    const TArea area = ClippedRect(frame);
-    if (control.Disposal == DisposalRestorePrevious) SaveArea(area);
-    Paint(frame, area, ColorsOf(image_, frame, control).data());
-    changed_ = changed_.Including(area);
+    if (control.Disposal == DisposalRestorePrevious) {
+      saved_.resize(static_cast<std::size_t>(area.Width()) * std::max(area.Height(), 0));
+      canvas_.Copy(area, saved_.data());
+    }
+    if (!area.IsEmpty()) Paint(frame, area, ColorsOf(image_, frame, control).data());
+    if (control.Disposal == DisposalRestoreBackground || control.Disposal == DisposalRestorePrevious) {
+      disposal_ = control.Disposal;
+      disposeArea_ = area;
+    }
 
-    bool ready = false;
-    if (hasPending_ && CanvasEqualsPending(changed_)) {
+    if (paintOnly_) continue;
+    if (hasPending_ && CanvasEqualsStep()) {
       pendingTime_ += control.Time;
-    } else {
-      if (hasPending_) {
-        handOut();
-        ready = true;
-      }
-      pending_.assign(canvas_.begin(), canvas_.end());
-      pendingTime_ = control.Time;
+    } else if (!hasPending_) {
       hasPending_ = true;
+      pendingChanged_ = step_;
+      pendingTime_ = control.Time;
+    } else {
+      // The pending picture is handed out; it is the canvas with the step's old values.
+      stepActive_ = true;
+      stepTime_ = control.Time;
+      hasPending_ = false;
+      HandOut(pendingChanged_, pendingTime_);
+      return true;
     }
-
-    // The canvas equals the pending picture now, except where the disposal changes it.
-    changed_ = {};
-    if (control.Disposal == DisposalRestoreBackground) {
-      ClearArea(area);
-      changed_ = area;
-    } else if (control.Disposal == DisposalRestorePrevious) {
-      RestoreArea(area);
-      changed_ = area;
-    }
-    if (ready) return true;
   }
   if (!hasPending_) return false;
-  handOut();
+  hasPending_ = false;
+  step_.clear();
+  stepValues_.clear();
+  HandOut(pendingChanged_, pendingTime_);
   return true;
+}
+
+void TCompositor::ReadPicture(int y, int left, int right, std::uint32_t* out) const {
+  canvas_.Read({left, y, right, y + 1}, [&](int x, int, const std::uint32_t* pixels, int count) {
+    std::copy_n(pixels, count, out + (x - left));
+  });
+  if (!stepActive_) return;
+  const std::uint32_t* before = stepValues_.data();
+  for (const TCanvasArea& area : step_) {
+    const int from = std::max(left, area.Left), to = std::min(right, area.Right);
+    if (y >= area.Top && y < area.Bottom && from < to)
+      std::copy_n(before + static_cast<std::size_t>(y - area.Top) * area.Width() + (from - area.Left), to - from,
+                  out + (from - left));
+    before += static_cast<std::size_t>(area.Width()) * area.Height();
+  }
+}
+
+bool TCompositor::Next(TPicture& picture) {
+  if (!Advance()) return false;
+  picture.Width = width_;
+  picture.Height = height_;
+  picture.Time = time_;
+  picture.Pixels.resize(static_cast<std::size_t>(width_) * height_);
+  for (int y = 0; y < height_; ++y) ReadPicture(y, 0, width_, picture.Pixels.data() + static_cast<std::size_t>(y) * width_);
+  return true;
+}
+
+void TCompositor::PaintAll() {
+  paintOnly_ = true;
+  while (Advance()) {
+  }
 }
 
 namespace {
@@ -211,19 +248,42 @@ std::string ColorText(std::uint32_t pixel) {
 
 std::string LoopText(int loopCount) { return loopCount < 0 ? "none" : std::to_string(loopCount); }
 
-// The first pixel, in rows top to bottom, where two pictures of one size differ; empty when
-// they are equal.
-std::string PixelDifference(int number, const TPicture& a, const TPicture& b) {
-  const auto [at, other] = std::mismatch(a.Pixels.begin(), a.Pixels.end(), b.Pixels.begin());
-  if (at == a.Pixels.end()) return "";
-  const auto index = at - a.Pixels.begin();
-  return "picture " + std::to_string(number) + " differs at pixel (" + std::to_string(index % a.Width) + ", " +
-         std::to_string(index / a.Width) + "): " + ColorText(*at) + " vs " + ColorText(*other);
+// The first pixel, in rows top to bottom, where the current pictures of two compositors of
+// one canvas size differ; empty when they are equal. Both pictures equal the ones before,
+// which were equal, outside the areas either changed: only those are compared.
+std::string PixelDifference(int number, const TCompositor& a, const TCompositor& b) {
+  std::vector<TCanvasArea> areas = a.Changed();
+  areas.insert(areas.end(), b.Changed().begin(), b.Changed().end());
+  std::vector<std::uint32_t> rowA, rowB;
+  int foundX = 0, foundY = -1;
+  std::uint32_t pixelA = 0, pixelB = 0;
+  for (const TCanvasArea& area : areas) {
+    if (area.IsEmpty()) continue;
+    rowA.resize(area.Width());
+    rowB.resize(area.Width());
+    for (int y = area.Top; y < area.Bottom && (foundY < 0 || y <= foundY); ++y) {
+      a.ReadPicture(y, area.Left, area.Right, rowA.data());
+      b.ReadPicture(y, area.Left, area.Right, rowB.data());
+      const auto [at, other] = std::mismatch(rowA.begin(), rowA.end(), rowB.begin());
+      if (at == rowA.end()) continue;
+      const int x = area.Left + static_cast<int>(at - rowA.begin());
+      if (foundY < 0 || y < foundY || (y == foundY && x < foundX)) {
+        foundX = x;
+        foundY = y;
+        pixelA = *at;
+        pixelB = *other;
+      }
+      break;
+    }
+  }
+  if (foundY < 0) return "";
+  return "picture " + std::to_string(number) + " differs at pixel (" + std::to_string(foundX) + ", " +
+         std::to_string(foundY) + "): " + ColorText(pixelA) + " vs " + ColorText(pixelB);
 }
 
-int CountRest(TCompositor& compositor, TPicture& buffer) {
+int CountRest(TCompositor& compositor) {
   int count = 0;
-  while (compositor.Next(buffer)) ++count;
+  while (compositor.Advance()) ++count;
   return count;
 }
 
@@ -233,28 +293,27 @@ TShowComparison Differ(std::string text) { return {false, std::move(text)}; }
 
 TShowComparison CompareShows(const TGIFImage& a, const TGIFImage& b) {
   TCompositor first(a), second(b);
-  TPicture pictureA, pictureB;
   int count = 0;
   // A time difference of the first picture, which matters only when a second one follows.
   std::string firstTime;
   for (;;) {
-    const bool moreA = first.Next(pictureA);
-    const bool moreB = second.Next(pictureB);
+    const bool moreA = first.Advance();
+    const bool moreB = second.Advance();
     if (!firstTime.empty() && (moreA || moreB)) return Differ(firstTime);
     if (!moreA || !moreB) {
       if (moreA == moreB) break;
-      const int countA = count + (moreA ? 1 + CountRest(first, pictureA) : 0);
-      const int countB = count + (moreB ? 1 + CountRest(second, pictureB) : 0);
+      const int countA = count + (moreA ? 1 + CountRest(first) : 0);
+      const int countB = count + (moreB ? 1 + CountRest(second) : 0);
       return Differ("picture count " + std::to_string(countA) + " vs " + std::to_string(countB));
     }
     ++count;
     if (count == 1 && (first.Width() != second.Width() || first.Height() != second.Height()))
       return Differ("canvas " + std::to_string(first.Width()) + " x " + std::to_string(first.Height()) + " vs " +
                     std::to_string(second.Width()) + " x " + std::to_string(second.Height()));
-    if (std::string text = PixelDifference(count, pictureA, pictureB); !text.empty()) return Differ(text);
-    if (pictureA.Time != pictureB.Time) {
-      std::string text = "picture " + std::to_string(count) + " is shown for " + std::to_string(pictureA.Time) +
-                         " hundredths vs " + std::to_string(pictureB.Time);
+    if (std::string text = PixelDifference(count, first, second); !text.empty()) return Differ(text);
+    if (first.Time() != second.Time()) {
+      std::string text = "picture " + std::to_string(count) + " is shown for " + std::to_string(first.Time()) +
+                         " hundredths vs " + std::to_string(second.Time());
       if (count > 1) return Differ(text);
       firstTime = std::move(text);
     }

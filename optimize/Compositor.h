@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gif/GIFImage.h"
+#include "optimize/TiledCanvas.h"
 
 namespace lumvane {
 
@@ -30,9 +31,11 @@ inline std::uint32_t CanvasColor(const std::uint8_t* entry) {
   return 0xFF000000u | entry[0] | entry[1] << 8 | std::uint32_t{entry[2]} << 16;
 }
 
-// Streams the pictures of a document in order, keeping only the canvas, the part of it a
-// restoring frame covers and the picture not yet handed out (it may still grow by an
-// identical successor). The document must stay unchanged while the compositor runs.
+// Streams the pictures of a document in order. The canvas is kept in tiles where frames
+// paint (TTiledCanvas), and each step touches only the area of the frame and of the
+// disposal before it: its cost follows the frames' own pixels, not the screen. Besides the
+// canvas it keeps, while a picture is handed out, the values the current step overwrote,
+// which are that picture's. The document must stay unchanged while the compositor runs.
 class TCompositor {
 public:
   explicit TCompositor(const TGIFImage& image);
@@ -43,45 +46,66 @@ public:
   // The loop count of the first looping block, -1 when there is none (play once).
   int LoopCount() const { return loopCount_; }
 
-  // The next picture into picture (its buffer is reused); false after the last one. Fails
-  // with "Image too large" at the first image frame when the canvas would hold more than
+  // Moves to the next picture without copying it; false after the last one. Fails with
+  // "Image too large" at the first image frame when the canvas would hold more than
   // kMaxCanvasPixels.
-  bool Next(TPicture& picture);
+  bool Advance();
+  // The current picture's time in hundredths (identical neighbours add up).
+  std::int64_t Time() const { return time_; }
+  // The areas outside which the current picture equals the one before (the first picture:
+  // a transparent canvas).
+  const std::vector<TCanvasArea>& Changed() const { return changed_; }
+  // Columns [left, right) of row y of the current picture into out.
+  void ReadPicture(int y, int left, int right, std::uint32_t* out) const;
 
-  // Called with the index of each image frame and the canvas (Width × Height) just before
-  // the frame is painted on it. It may change that frame as long as what the frame shows
-  // stays the same.
-  std::function<void(int frameIndex, const std::uint32_t* canvas)> BeforePaint;
+  // Advance, then the whole picture into picture (its buffer is reused).
+  bool Next(TPicture& picture);
+  // Paints every frame in turn for BeforePaint, without telling pictures apart.
+  void PaintAll();
+
+  // Called with the index of each image frame just before the frame is painted; the canvas
+  // as it is then can be read with ReadCanvas. It may change that frame as long as what the
+  // frame shows stays the same.
+  std::function<void(int frameIndex)> BeforePaint;
+  // The canvas inside the area, rows of area.Width(), into out.
+  void ReadCanvas(const TCanvasArea& area, std::uint32_t* out) const { canvas_.Copy(area, out); }
+  // The frame's rectangle cut to the canvas.
+  TCanvasArea ClippedRect(const TGIFSubImage& frame) const;
 
 private:
-  // Rows [Top, Bottom) and columns [Left, Right) of the canvas.
-  struct TArea {
-    int Left = 0, Top = 0, Right = 0, Bottom = 0;
-    bool IsEmpty() const { return Left >= Right || Top >= Bottom; }
-    // The bounding box of both areas.
-    TArea Including(const TArea& other) const;
-  };
-
-  TArea ClippedRect(const TGIFSubImage& frame) const;
-  void Paint(const TGIFSubImage& frame, const TArea& area, const std::uint32_t* colors);
-  void SaveArea(const TArea& area);
-  void RestoreArea(const TArea& area);
-  void ClearArea(const TArea& area);
-  bool CanvasEqualsPending(const TArea& area) const;
+  void Paint(const TGIFSubImage& frame, const TCanvasArea& area, const std::uint32_t* colors);
+  // Keeps the canvas values of the step's areas, which are the pending picture's.
+  void SaveStep();
+  bool CanvasEqualsStep();
+  void ApplyDisposal();
+  void HandOut(std::vector<TCanvasArea> changed, std::int64_t time);
 
   const TGIFImage& image_;
   int width_ = 0;
   int height_ = 0;
   int loopCount_ = -1;
   int nextFrame_ = 0;
-  bool started_ = false;  // the canvas is allocated once the first image frame comes
-  std::vector<std::uint32_t> canvas_;
-  std::vector<std::uint32_t> saved_;  // the area a restoring frame covers, as it was before
-  std::vector<std::uint32_t> pending_;
-  std::int64_t pendingTime_ = 0;
+  bool started_ = false;  // the canvas is set up once the first image frame comes
+  bool paintOnly_ = false;
+  TTiledCanvas canvas_;
+  // The last painted frame's area and disposal, applied when the next frame comes; for
+  // restoring, the area as it was before that frame.
+  TCanvasArea disposeArea_;
+  std::uint8_t disposal_ = 0;
+  std::vector<std::uint32_t> saved_;
+  // The areas the current step changes (the disposal before, the frame) and their values
+  // before it; stepActive_ while a picture handed out is to be read through them.
+  std::vector<TCanvasArea> step_;
+  std::vector<std::uint32_t> stepValues_;
+  bool stepActive_ = false;
+  std::int64_t stepTime_ = 0;
+  // The picture not yet handed out (it may still grow by an identical successor).
   bool hasPending_ = false;
-  // Where the canvas may differ from the pending picture.
-  TArea changed_;
+  std::int64_t pendingTime_ = 0;
+  std::vector<TCanvasArea> pendingChanged_;
+  // The picture handed out.
+  std::int64_t time_ = 0;
+  std::vector<TCanvasArea> changed_;
 };
 
 struct TShowComparison {

@@ -37,8 +37,9 @@ void KeepLastControlBlock(TGIFSubImage& frame) {
   TGIFGraphicControlExtension* kept = frame.ControlExtension ? frame.ControlExtension : blocks.front();
   frame.ControlExtension = kept;
   kept->ControlBlock = blocks.back()->ControlBlock;
-  for (TGIFGraphicControlExtension* block : blocks)
-    if (block != kept) frame.Extensions().Remove(block);
+  frame.Extensions().DeleteIf([kept](int, const TGIFExtension& extension) {
+    return &extension != kept && dynamic_cast<const TGIFGraphicControlExtension*>(&extension) != nullptr;
+  });
   frame.IsTransparent = kept->Transparent();
 }
 
@@ -157,7 +158,14 @@ void TGIFImage::OptimizeDocument(TOptimizeOptionSet options, TReductionMethod me
       progress.Advance(Frames.Count());
     }
 
+    // Frames to delete are marked and taken out in one pass after each loop; the loops go
+    // back to front and look only at lower indexes, which stay where they are.
+    std::vector<bool> doomed;
+    const auto deleteDoomed = [&] {
+      Frames.DeleteIf([&doomed](int index, const TGIFSubImage&) { return doomed[index]; });
+    };
     if (options & optCropFrames) {
+      doomed.assign(Frames.Count(), false);
       for (int i = Frames.Count() - 1; i >= 0; --i) {
         progress.Advance();
         TGIFSubImage& frame = Frames[i];
@@ -170,7 +178,7 @@ void TGIFImage::OptimizeDocument(TOptimizeOptionSet options, TReductionMethod me
           TGIFSubImage* previous = i > 0 ? &Frames[i - 1] : nullptr;
           if (previous && !previous->IsEmpty() && KeepsPicture(DisposalOf(*previous))) {
             AddPlayedTime(*previous, PlayedTime(frame.ControlExtension->Delay()));
-            Frames.Delete(i);
+            doomed[i] = true;
           } else {
             frame.CropToContent(true);
           }
@@ -179,6 +187,7 @@ void TGIFImage::OptimizeDocument(TOptimizeOptionSet options, TReductionMethod me
         }
         progress.Report();
       }
+      deleteDoomed();
     } else {
       progress.Advance(Frames.Count());
     }
@@ -187,24 +196,24 @@ void TGIFImage::OptimizeDocument(TOptimizeOptionSet options, TReductionMethod me
 
     if (options & optRemoveRedundant) {
       const bool oneFrame = Frames.Count() == 1;
+      doomed.assign(Frames.Count(), false);
       for (int i = Frames.Count() - 1; i >= 0; --i) {
         TGIFSubImage& frame = Frames[i];
         TGIFExtensionList& extensions = frame.Extensions();
-        for (int k = extensions.Count() - 1; k >= 0; --k) {
-          const TGIFExtension& extension = extensions[k];
+        extensions.DeleteIf([&](int, const TGIFExtension& extension) {
           const bool loop = dynamic_cast<const TGIFAppExtNSLoop*>(&extension) != nullptr;
-          if (dynamic_cast<const TGIFCommentExtension*>(&extension) ||
-              dynamic_cast<const TGIFTextExtension*>(&extension) ||
-              dynamic_cast<const TGIFUnknownAppExtension*>(&extension) || (loop && (i != 0 || oneFrame)))
-            extensions.Delete(k);
-        }
+          return dynamic_cast<const TGIFCommentExtension*>(&extension) ||
+                 dynamic_cast<const TGIFTextExtension*>(&extension) ||
+                 dynamic_cast<const TGIFUnknownAppExtension*>(&extension) || (loop && (i != 0 || oneFrame));
+        });
         if (TGIFGraphicControlExtension* control = frame.ControlExtension) {
           if ((control->Delay() == 0 || oneFrame) && !control->Transparent() && !control->UserInput() &&
               (KeepsPicture(control->Disposal()) || oneFrame))
             extensions.Remove(control);
         }
-        if (frame.IsEmpty() && extensions.Count() == 0) Frames.Delete(i);
+        if (frame.IsEmpty() && extensions.Count() == 0) doomed[i] = true;
       }
+      deleteDoomed();
       progress.Report();
     } else if ((options & optReduceColors) && method == reduceCustomPalette) {
       throw GIFException("Invalid reduction method");

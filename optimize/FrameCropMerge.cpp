@@ -58,7 +58,7 @@ void TGIFSubImage::CropToContent(bool keepOnePixel) {
   WriteLE16(&Descriptor[3], static_cast<std::uint16_t>(FrameTop() + top));
   WriteLE16(&Descriptor[5], static_cast<std::uint16_t>(newWidth));
   WriteLE16(&Descriptor[7], static_cast<std::uint16_t>(newHeight));
-  pixels_ = std::move(cropped);
+  SetPixelBuffer(std::move(cropped));
   FreeRendering();
 }
 

@@ -282,10 +282,25 @@ bool Build(const TGIFImage& source, TGIFImage& target) {
   return writer.Write(below, shown.Pixels, box, DisposalKeep, shown.Time, loopCount);
 }
 
+// Rebuilding composites every picture of the whole screen several times over: it is tried
+// when the screen's pictures stay small (at most kRebuildScreenPixels, four of them are
+// held at once) and their work is not far beyond what the frames hold themselves.
+constexpr std::int64_t kRebuildScreenPixels = std::int64_t{1} << 24;
+constexpr std::int64_t kRebuildBaseWork = std::int64_t{1} << 26;
+constexpr std::int64_t kRebuildWorkPerFramePixel = 16;
+
+bool RebuildIsAffordable(const TGIFImage& source) {
+  const std::int64_t screen = std::int64_t{source.Width()} * source.Height();
+  if (screen > kRebuildScreenPixels) return false;
+  const std::int64_t work = screen * source.Frames.Count();
+  return work <= std::max(kRebuildBaseWork, kRebuildWorkPerFramePixel * source.PixelTotal());
+}
+
 }  // namespace
 
 bool RebuildFrames(const TGIFImage& source, TGIFImage& target) {
   target.Clear();
+  if (!RebuildIsAffordable(source)) return false;
   bool built = false;
   try {
     built = Build(source, target);

@@ -150,28 +150,43 @@ TEST(Frame, DeclaredSizesBeyondTheLimitsAreRejectedBeforeAllocation) {
                      ImageData(2, PackCodes({{4, 3}, {5, 3}})) + Bytes{0x3B};
   EXPECT_EQ(LoadBytes(huge).Error, "Image too large");
 
-  // Each frame within the frame limit, but together more than the document may hold.
+  // Each frame within the frame limit, but together more than the document may hold: the
+  // descriptors fail the file before the first frame is allocated.
   Bytes many = ScreenHeader(16384, 16384);
   for (int i = 0; i < 9; ++i) many = many + ImageDescriptor(0, 0, 16384, 16384) + ImageData(2, PackCodes({{5, 3}}));
   const Loaded loaded = LoadBytes(many);
   EXPECT_EQ(loaded.Error, "Image too large");
-  EXPECT_EQ(loaded.Image->Frames.Count(), 8);
+  EXPECT_EQ(loaded.Image->Frames.Count(), 0);
 
   // Growing, moving or copying a frame of the full document fails the same way, before any
   // change: the frame keeps its geometry and pixels.
-  TGIFSubImage& first = loaded.Image->Frames[0];
+  TGIFImage full;
+  for (int i = 0; i < 8; ++i) AddFrame(full, 0, 0, 16384, 16384);
+  TGIFSubImage& first = full.Frames[0];
   EXPECT_EQ(ErrorOf([&] { first.SetFrameWidth(16385); }), "Image too large");
   EXPECT_EQ(ErrorOf([&] { first.SetFrameHeight(70000); }), "Image too large");
   EXPECT_EQ(ErrorOf([&] { first.SetFrameLeft(-1); }), "Invalid image dimensions");
   EXPECT_EQ(first.FrameRect(), (TRect{0, 0, 16384, 16384}));
   EXPECT_EQ(first.PixelCount(), std::int64_t{16384} * 16384);
-  TGIFSubImage copy(loaded.Image.get());
+  TGIFSubImage copy(&full);
   EXPECT_EQ(ErrorOf([&] { copy.CopyFrom(first); }), "Image too large");
   EXPECT_EQ(copy.FrameWidth(), 0);
   EXPECT_TRUE(copy.IsEmpty());
 
   TGIFImage image;
   EXPECT_EQ(ErrorOf([&] { AddFrame(image, 0, 0, 65535, 65535); }), "Image too large");
+}
+
+TEST(Frame, AFileOfFewBytesHoldsAtMost2To26PixelsTogether) {
+  // Two frames of 8192 × 4096 fill the limit of a small file; one row more is too much,
+  // whichever frame declares it.
+  const auto file = [](int firstHeight, int secondHeight) {
+    return ScreenHeader(8192, 8192) + ImageDescriptor(0, 0, 8192, firstHeight) + ImageData(2, PackCodes({{5, 3}})) +
+           ImageDescriptor(0, 0, 8192, secondHeight) + ImageData(2, PackCodes({{5, 3}})) + Bytes{0x3B};
+  };
+  EXPECT_EQ(LoadBytes(file(4096, 4096)).Error, "");
+  EXPECT_EQ(LoadBytes(file(4097, 4096)).Error, "Image too large");
+  EXPECT_EQ(LoadBytes(file(4096, 4097)).Error, "Image too large");
 }
 
 }  // namespace

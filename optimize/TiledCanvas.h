@@ -1,0 +1,79 @@
+#pragma once
+// A canvas of 32-bit pixels kept in square tiles that exist only where something was
+// painted, so that its memory follows the area frames cover rather than the screen.
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace lumvane {
+
+// Columns [Left, Right) of rows [Top, Bottom).
+struct TCanvasArea {
+  int Left = 0, Top = 0, Right = 0, Bottom = 0;
+  bool IsEmpty() const { return Left >= Right || Top >= Bottom; }
+  int Width() const { return Right - Left; }
+  int Height() const { return Bottom - Top; }
+};
+
+class TTiledCanvas {
+public:
+  // Makes the canvas width × height, transparent (0) everywhere.
+  void Reset(int width, int height);
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+
+  // Each visit gets a run of one row of the area inside one tile: visit(x, y, pixels,
+  // count), rows top to bottom and each row left to right. Writing creates the tiles it
+  // touches; reading shows tiles that do not exist as transparent; WriteExisting skips them.
+  template <class Visit>
+  void Write(const TCanvasArea& area, Visit&& visit) {
+    Walk(area, [this](int column, int row) { return MakeTile(column, row); }, visit);
+  }
+  template <class Visit>
+  void WriteExisting(const TCanvasArea& area, Visit&& visit) {
+    Walk(area, [this](int column, int row) { return FindTile(column, row); }, visit);
+  }
+  template <class Visit>
+  void Read(const TCanvasArea& area, Visit&& visit) const {
+    Walk(area, [this](int column, int row) -> const std::uint32_t* {
+      const std::uint32_t* tile = FindTile(column, row);
+      return tile ? tile : kTransparentTile.data();
+    }, visit);
+  }
+  // The area's pixels into out, rows of area.Width() without padding.
+  void Copy(const TCanvasArea& area, std::uint32_t* out) const;
+
+private:
+  static constexpr int kShift = 4;
+  static constexpr int kSide = 1 << kShift;
+  static constexpr int kMask = kSide - 1;
+  static const std::vector<std::uint32_t> kTransparentTile;
+
+  std::uint32_t* FindTile(int column, int row) const;
+  std::uint32_t* MakeTile(int column, int row);
+
+  template <class TileAt, class Visit>
+  void Walk(const TCanvasArea& area, TileAt tileAt, Visit& visit) const {
+    if (area.IsEmpty()) return;
+    const int firstColumn = area.Left >> kShift, lastColumn = (area.Right - 1) >> kShift;
+    for (int y = area.Top; y < area.Bottom; ++y)
+      for (int column = firstColumn; column <= lastColumn; ++column) {
+        const auto tile = tileAt(column, y >> kShift);
+        if (!tile) continue;
+        const int left = std::max(area.Left, column << kShift);
+        const int right = std::min(area.Right, (column + 1) << kShift);
+        visit(left, y, tile + ((y & kMask) << kShift) + (left & kMask), right - left);
+      }
+  }
+
+  int width_ = 0;
+  int height_ = 0;
+  int columns_ = 0;
+  // Per tile, row by row: 0 when it does not exist, else its place in tiles_ plus one.
+  std::vector<std::uint32_t> index_;
+  std::vector<std::unique_ptr<std::uint32_t[]>> tiles_;
+};
+
+}  // namespace lumvane
