@@ -16,6 +16,7 @@
 #include "app/CommandLine.h"
 #include "app/FileOptimizer.h"
 #include "app/GifSearch.h"
+#include "app/MemoryBudget.h"
 
 namespace lumvane {
 namespace {
@@ -162,6 +163,8 @@ void Work(TResults& results, const std::vector<std::string>& files, bool writeBa
     std::string runError;
     if (!results.Stop) {
       try {
+        // Memory budget: waits while the files of the other workers leave no room for this one.
+        const TMemoryBudget::TClaim memory = ProcessMemoryBudget().Claim(EstimatedPeakBytes(files[index]));
         outcome = optimizer.Process(files[index], writeBack);
       } catch (const std::exception& error) {
         runError = error.what();

@@ -4,6 +4,7 @@
 //   cost_inputs pixels N OUT     N one-pixel frames (graphic control block each) spread over a
 //                                16384 × 16384 screen
 //   cost_inputs full N H OUT     N blank 16384 × H frames, coded as compactly as LZW allows
+//   cost_inputs restarting N H OUT   the same, the table started again every 1024 codes
 //   cost_inputs controls N OUT   N graphic control blocks before one one-pixel image
 //   cost_inputs declared N OUT   N frames declaring 16384 × 16384 pixels with almost no data
 
@@ -84,13 +85,23 @@ private:
 };
 
 // pixels zeros with a 2-bit minimum code size: greedy LZW sends strings of 1, 2, 3, ...
-// zeros until the table is full, then the longest string again and again.
-void BlankData(Bytes& out, std::int64_t pixels) {
+// zeros until the table is full, then the longest string again and again. With restartAt,
+// a clear code starts the table again after that many codes (coded longer than it could
+// be, so that the optimizer finds a smaller file).
+void BlankData(Bytes& out, std::int64_t pixels, int restartAt = 0) {
   TCodeWriter codes(out);
   int next = 6, width = 3;
   codes.Put(4, width);
   bool first = true;
+  int sent = 0;
   for (std::int64_t left = pixels; left > 0;) {
+    if (restartAt > 0 && ++sent > restartAt) {
+      codes.Put(4, width);
+      next = 6;
+      width = 3;
+      first = true;
+      sent = 1;
+    }
     // The longest string the decoder knows: each entry holds one zero more than the one before.
     const std::int64_t longest = first ? 1 : std::min(next, 4095) - 4;
     const std::int64_t length = std::min(left, longest);
@@ -116,7 +127,7 @@ void PixelData(Bytes& out, int value) {
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: cost_inputs pixels|full|controls|declared N [H] OUT\n");
+    std::fprintf(stderr, "usage: cost_inputs pixels|full|restarting|controls|declared N [H] OUT\n");
     return 2;
   }
   const std::string kind = argv[1];
@@ -131,12 +142,12 @@ int main(int argc, char** argv) {
       Descriptor(out, static_cast<int>(state >> 18), static_cast<int>((state >> 4) & (kSide - 1)), 1, 1);
       PixelData(out, static_cast<int>(i & 1));
     }
-  } else if (kind == "full" && argc == 5) {
+  } else if ((kind == "full" || kind == "restarting") && argc == 5) {
     const int height = std::atoi(argv[3]);
     for (long i = 0; i < count; ++i) {
       Control(out);
       Descriptor(out, 0, 0, kSide, height);
-      BlankData(out, std::int64_t{kSide} * height);
+      BlankData(out, std::int64_t{kSide} * height, kind == "full" ? 0 : 1024);
     }
   } else if (kind == "controls") {
     for (long i = 0; i < count; ++i) Control(out);

@@ -1,0 +1,69 @@
+#include "app/MemoryBudget.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <exception>
+
+#include "gif/DeclaredPixels.h"
+#include "gif/GIFSubImage.h"
+#include "gif/Stream.h"
+
+namespace lumvane {
+namespace {
+
+// Measured with bench/cost-growth: a file's peak stays under about 10 bytes per pixel (the
+// document read twice, each with a canvas of 4-byte colors where its frames paint) plus a
+// few times its size and the program's own memory.
+constexpr std::int64_t kPeakBytesPerPixel = 12;
+constexpr std::int64_t kPeakBytesPerFileByte = 8;
+constexpr std::int64_t kPeakBaseBytes = std::int64_t{16} << 20;
+
+}  // namespace
+
+TMemoryBudget::TClaim::TClaim(TMemoryBudget& budget, std::int64_t bytes) : budget_(budget), bytes_(bytes) {
+  std::unique_lock lock(budget.lock_);
+  const std::uint64_t ticket = budget.nextTicket_++;
+  budget.changed_.wait(lock, [&] {
+    return ticket == budget.serving_ && (budget.held_ == 0 || budget.held_ + bytes <= budget.total_);
+  });
+  budget.held_ += bytes;
+  ++budget.serving_;
+  budget.changed_.notify_all();
+}
+
+TMemoryBudget::TClaim::~TClaim() {
+  std::lock_guard lock(budget_.lock_);
+  budget_.held_ -= bytes_;
+  budget_.changed_.notify_all();
+}
+
+TMemoryBudget& ProcessMemoryBudget() {
+  static TMemoryBudget budget(std::max<std::int64_t>(std::int64_t{sysconf(_SC_PHYS_PAGES)} * sysconf(_SC_PAGESIZE) / 2,
+                                                     kPeakBaseBytes));
+  return budget;
+}
+
+std::int64_t EstimatedPeakBytes(const std::string& path) {
+  // Only a regular file is opened here: opening a pipe or a device may block or consume it.
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return kPeakBaseBytes;
+  try {
+    TFileStream stream(path, TFileMode::OpenRead);
+    const std::int64_t size = stream.Size();
+    std::array<std::uint8_t, 13> header{};
+    if (stream.Read(header.data(), header.size()) != header.size() || header[0] != 'G' || header[1] != 'I' ||
+        header[2] != 'F')
+      return kPeakBaseBytes;
+    if (header[10] & 0x80) stream.Seek(3 * (2 << (header[10] & 7)), TSeekOrigin::Current);
+    const std::int64_t pixels =
+        std::min(DeclaredPixels(stream, header[6] | header[7] << 8, header[8] | header[9] << 8), MaxFilePixels(size));
+    return kPeakBytesPerPixel * pixels + kPeakBytesPerFileByte * size + kPeakBaseBytes;
+  } catch (const std::exception&) {
+    return kPeakBaseBytes;
+  }
+}
+
+}  // namespace lumvane
