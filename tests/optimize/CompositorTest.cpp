@@ -253,6 +253,28 @@ TEST(CompareShows, NamesTheFirstDifference) {
   EXPECT_EQ(Compare(taller, lower), "picture 1 differs at pixel (0, 1): #FF0000 vs #FFFFFF");
 }
 
+// Each step is compared only where either side changed: a frame, or the area the frame
+// before disposes of; outside every frame the screen stays transparent.
+TEST(CompareShows, FindsTheFirstDifferenceWhereverEitherSideChanged) {
+  // Red, then one green pixel.
+  const auto animate = [](Scene& scene, int disposal, int left, int top) {
+    Scene::Control(scene.Frame(0, 0, 4, 4, std::string(16, '0')), disposal, 20);
+    Scene::Control(scene.Frame(left, top, 1, 1, "1"), 0, 20);
+  };
+  Scene topLeft(4, 4), bottomRight(4, 4), cleared(4, 4);
+  animate(topLeft, 0, 0, 0);
+  animate(bottomRight, 0, 3, 3);
+  animate(cleared, 2, 3, 3);
+  EXPECT_EQ(Compare(topLeft, bottomRight), "picture 2 differs at pixel (0, 0): #00FF00 vs #FF0000");
+  EXPECT_EQ(Compare(bottomRight, topLeft), "picture 2 differs at pixel (0, 0): #FF0000 vs #00FF00");
+  EXPECT_EQ(Compare(bottomRight, cleared), "picture 2 differs at pixel (0, 0): #FF0000 vs transparent");
+
+  Scene small(4, 4), large(4, 4);
+  small.Frame(1, 1, 2, 2, "3333");
+  Scene::Control(large.Frame(0, 0, 4, 4, "2222233223322222"), 0, 0, 2);
+  EXPECT_EQ(Compare(small, large), "same");
+}
+
 TEST(CompareShows, AStillPictureHasNoTimeOrLoopCountAndTransparentColorsDoNotCount) {
   Scene quick(2, 1), slow(2, 1);
   Scene::Control(quick.Frame(0, 0, 2, 1, "01"), 0, 0, 1);
