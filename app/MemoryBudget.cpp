@@ -14,8 +14,9 @@
 namespace lumvane {
 namespace {
 
-// Measured with bench/cost-growth: a file's peak stays under about 10 bytes per pixel (the
-// document read twice, each with a canvas of 4-byte colors where its frames paint) and 125
+// Measured with bench/cost-growth: a file's peak stays under about 5 bytes per pixel (the
+// document read twice, each with a canvas of one-byte values where its frames paint; 10
+// when its colors are too many for two-byte values) and 125
 // per file byte (a frame of one pixel takes 23 bytes of the file and nearly 3 KB of memory:
 // its objects in both documents and a canvas tile in each), beside the program's own.
 constexpr std::int64_t kPeakBytesPerPixel = 12;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <type_traits>
 
 #include "gif/Errors.h"
 #include "gif/GIFApplicationExtensions.h"
@@ -88,16 +89,73 @@ TCanvasArea TCompositor::ClippedRect(const TGIFSubImage& frame) const {
           std::min(frame.FrameTop() + frame.FrameHeight(), height_)};
 }
 
+void TCompositor::Start() {
+  if (std::int64_t{width_} * height_ > kMaxCanvasPixels) throw GIFException("Image too large");
+  // Every color a frame may paint: its table's, and black beyond a table that is not full.
+  std::vector<std::uint32_t> colors;
+  std::size_t distinct = 0;
+  const TGIFColorMap* last = nullptr;
+  for (const auto& frame : image_.Frames) {
+    if (!HoldsImage(*frame)) continue;
+    const TGIFColorMap& local = frame->LocalColorMap();
+    const TGIFColorMap& map = local.Count() > 0 ? local : image_.Header.GlobalColorMap();
+    if (&map == last) continue;
+    last = &map;
+    const std::uint8_t* entry = map.Entries();
+    for (int i = 0; i < map.Count(); ++i, entry += 3) colors.push_back(CanvasColor(entry));
+    if (map.Count() < 256) colors.push_back(kOpaque);
+    // Kept sorted and without repeats as it grows, so that it never holds much more than
+    // the distinct colors.
+    if (colors.size() > 4096 && colors.size() > 2 * distinct) {
+      std::sort(colors.begin(), colors.end());
+      colors.erase(std::unique(colors.begin(), colors.end()), colors.end());
+      distinct = colors.size();
+    }
+  }
+  std::sort(colors.begin(), colors.end());
+  colors.erase(std::unique(colors.begin(), colors.end()), colors.end());
+  palette_.assign(1, 0);
+  palette_.insert(palette_.end(), colors.begin(), colors.end());
+  if (palette_.size() <= 0x100) {
+    canvas_.emplace<TTiledCanvas<std::uint8_t>>();
+  } else if (palette_.size() <= 0x10000) {
+    canvas_.emplace<TTiledCanvas<std::uint16_t>>();
+  } else {
+    canvas_.emplace<TTiledCanvas<std::uint32_t>>();
+    palette_.clear();
+  }
+  std::visit([&](auto& canvas) { canvas.Reset(width_, height_); }, canvas_);
+}
+
+std::array<std::uint32_t, 256> TCompositor::ValuesOf(const std::array<std::uint32_t, 256>& colors) const {
+  if (palette_.empty()) return colors;
+  std::array<std::uint32_t, 256> values;
+  for (std::size_t i = 0; i < colors.size(); ++i)
+    values[i] = static_cast<std::uint32_t>(std::lower_bound(palette_.begin(), palette_.end(), colors[i]) -
+                                           palette_.begin());
+  return values;
+}
+
 // Frame positions are never negative, so clipping cuts only the right and bottom: the area
 // starts at the frame's first pixel.
-void TCompositor::Paint(const TGIFSubImage& frame, const TCanvasArea& area, const std::uint32_t* colors) {
+void TCompositor::Paint(const TGIFSubImage& frame, const TCanvasArea& area, const std::uint32_t* values) {
   const std::size_t frameWidth = frame.FrameWidth();
   const std::uint8_t* source = frame.Pixels();
-  canvas_.Write(area, [&](int x, int y, std::uint32_t* target, int count) {
-    const std::uint8_t* from = source + static_cast<std::size_t>(y - area.Top) * frameWidth + (x - area.Left);
-    for (int i = 0; i < count; ++i)
-      if (const std::uint32_t color = colors[from[i]]) target[i] = color;
-  });
+  std::visit([&](auto& canvas) {
+    canvas.Write(area, [&](int x, int y, auto* target, int count) {
+      const std::uint8_t* from = source + static_cast<std::size_t>(y - area.Top) * frameWidth + (x - area.Left);
+      for (int i = 0; i < count; ++i)
+        if (const std::uint32_t value = values[from[i]]) target[i] = static_cast<std::remove_reference_t<decltype(*target)>>(value);
+    });
+  }, canvas_);
+}
+
+void TCompositor::CopyValues(const TCanvasArea& area, std::uint32_t* out) const {
+  std::visit([&](const auto& canvas) {
+    canvas.Read(area, [&](int x, int y, const auto* pixels, int count) {
+      std::copy_n(pixels, count, out + static_cast<std::size_t>(y - area.Top) * area.Width() + (x - area.Left));
+    });
+  }, canvas_);
 }
 
 void TCompositor::SaveStep() {
@@ -105,7 +163,7 @@ void TCompositor::SaveStep() {
   for (const TCanvasArea& area : step_) {
     const std::size_t at = stepValues_.size();
     stepValues_.resize(at + static_cast<std::size_t>(area.Width()) * area.Height());
-    canvas_.Copy(area, stepValues_.data() + at);
+    CopyValues(area, stepValues_.data() + at);
   }
 }
 
@@ -113,10 +171,12 @@ bool TCompositor::CanvasEqualsStep() {
   const std::uint32_t* before = stepValues_.data();
   bool same = true;
   for (const TCanvasArea& area : step_) {
-    canvas_.Read(area, [&](int x, int y, const std::uint32_t* pixels, int count) {
-      const std::uint32_t* was = before + static_cast<std::size_t>(y - area.Top) * area.Width() + (x - area.Left);
-      same = same && std::equal(pixels, pixels + count, was);
-    });
+    std::visit([&](const auto& canvas) {
+      canvas.Read(area, [&](int x, int y, const auto* pixels, int count) {
+        const std::uint32_t* was = before + static_cast<std::size_t>(y - area.Top) * area.Width() + (x - area.Left);
+        same = same && std::equal(pixels, pixels + count, was);
+      });
+    }, canvas_);
     if (!same) return false;
     before += static_cast<std::size_t>(area.Width()) * area.Height();
   }
@@ -124,15 +184,20 @@ bool TCompositor::CanvasEqualsStep() {
 }
 
 void TCompositor::ApplyDisposal() {
-  if (disposal_ == DisposalRestoreBackground) {
-    canvas_.WriteExisting(disposeArea_, [](int, int, std::uint32_t* pixels, int count) { std::fill_n(pixels, count, 0u); });
-  } else if (disposal_ == DisposalRestorePrevious) {
-    const std::uint32_t* from = saved_.data();
-    canvas_.Write(disposeArea_, [&](int x, int y, std::uint32_t* pixels, int count) {
-      std::copy_n(from + static_cast<std::size_t>(y - disposeArea_.Top) * disposeArea_.Width() + (x - disposeArea_.Left),
-                  count, pixels);
-    });
-  }
+  std::visit([&](auto& canvas) {
+    if (disposal_ == DisposalRestoreBackground) {
+      canvas.WriteExisting(disposeArea_, [](int, int, auto* pixels, int count) {
+        std::fill_n(pixels, count, 0);
+      });
+    } else if (disposal_ == DisposalRestorePrevious) {
+      const std::uint32_t* from = saved_.data();
+      canvas.Write(disposeArea_, [&](int x, int y, auto* pixels, int count) {
+        const std::uint32_t* row =
+            from + static_cast<std::size_t>(y - disposeArea_.Top) * disposeArea_.Width() + (x - disposeArea_.Left);
+        for (int i = 0; i < count; ++i) pixels[i] = static_cast<std::remove_reference_t<decltype(*pixels)>>(row[i]);
+      });
+    }
+  }, canvas_);
   disposal_ = 0;
 }
 
@@ -154,8 +219,7 @@ bool TCompositor::Advance() {
     const TGIFSubImage& frame = image_.Frames[index];
     if (!HoldsImage(frame)) continue;
     if (!started_) {
-      if (std::int64_t{width_} * height_ > kMaxCanvasPixels) throw GIFException("Image too large");
-      canvas_.Reset(width_, height_);
+      Start();
       started_ = true;
     }
     const TCanvasArea area = ClippedRect(frame);
@@ -168,10 +232,10 @@ bool TCompositor::Advance() {
     if (BeforePaint) BeforePaint(index);
     const TFrameControl control = ControlOf(frame);
     if (control.Disposal == DisposalRestorePrevious) {
-      saved_.resize(static_cast<std::size_t>(area.Width()) * std::max(area.Height(), 0));
-      canvas_.Copy(area, saved_.data());
+      saved_.resize(static_cast<std::size_t>(area.Width()) * area.Height());
+      CopyValues(area, saved_.data());
     }
-    if (!area.IsEmpty()) Paint(frame, area, ColorsOf(image_, frame, control).data());
+    if (!area.IsEmpty()) Paint(frame, area, ValuesOf(ColorsOf(image_, frame, control)).data());
     if (control.Disposal == DisposalRestoreBackground || control.Disposal == DisposalRestorePrevious) {
       disposal_ = control.Disposal;
       disposeArea_ = area;
@@ -202,18 +266,24 @@ bool TCompositor::Advance() {
 }
 
 void TCompositor::ReadPicture(int y, int left, int right, std::uint32_t* out) const {
-  canvas_.Read({left, y, right, y + 1}, [&](int x, int, const std::uint32_t* pixels, int count) {
-    std::copy_n(pixels, count, out + (x - left));
-  });
-  if (!stepActive_) return;
-  const std::uint32_t* before = stepValues_.data();
-  for (const TCanvasArea& area : step_) {
-    const int from = std::max(left, area.Left), to = std::min(right, area.Right);
-    if (y >= area.Top && y < area.Bottom && from < to)
-      std::copy_n(before + static_cast<std::size_t>(y - area.Top) * area.Width() + (from - area.Left), to - from,
-                  out + (from - left));
-    before += static_cast<std::size_t>(area.Width()) * area.Height();
+  CopyValues({left, y, right, y + 1}, out);
+  if (stepActive_) {
+    const std::uint32_t* before = stepValues_.data();
+    for (const TCanvasArea& area : step_) {
+      const int from = std::max(left, area.Left), to = std::min(right, area.Right);
+      if (y >= area.Top && y < area.Bottom && from < to)
+        std::copy_n(before + static_cast<std::size_t>(y - area.Top) * area.Width() + (from - area.Left), to - from,
+                    out + (from - left));
+      before += static_cast<std::size_t>(area.Width()) * area.Height();
+    }
   }
+  if (!palette_.empty()) std::transform(out, out + (right - left), out, [&](std::uint32_t value) { return palette_[value]; });
+}
+
+void TCompositor::ReadCanvas(const TCanvasArea& area, std::uint32_t* out) const {
+  CopyValues(area, out);
+  const std::size_t count = area.IsEmpty() ? 0 : static_cast<std::size_t>(area.Width()) * area.Height();
+  if (!palette_.empty()) std::transform(out, out + count, out, [&](std::uint32_t value) { return palette_[value]; });
 }
 
 bool TCompositor::Next(TPicture& picture) {

@@ -2,9 +2,11 @@
 // What a document shows: the pictures a browser composites from its frames, with the time
 // each stays on screen, and the comparison of two documents by what they show.
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "gif/GIFImage.h"
@@ -68,12 +70,20 @@ public:
   // frame shows stays the same.
   std::function<void(int frameIndex)> BeforePaint;
   // The canvas inside the area, rows of area.Width(), into out.
-  void ReadCanvas(const TCanvasArea& area, std::uint32_t* out) const { canvas_.Copy(area, out); }
+  void ReadCanvas(const TCanvasArea& area, std::uint32_t* out) const;
   // The frame's rectangle cut to the canvas.
   TCanvasArea ClippedRect(const TGIFSubImage& frame) const;
 
 private:
-  void Paint(const TGIFSubImage& frame, const TCanvasArea& area, const std::uint32_t* colors);
+  using TCanvas = std::variant<TTiledCanvas<std::uint8_t>, TTiledCanvas<std::uint16_t>, TTiledCanvas<std::uint32_t>>;
+
+  // Sets up the canvas as narrow as the document's colors allow.
+  void Start();
+  // Canvas values (0 where a pixel value is transparent) for the colors of a frame's values.
+  std::array<std::uint32_t, 256> ValuesOf(const std::array<std::uint32_t, 256>& colors) const;
+  void Paint(const TGIFSubImage& frame, const TCanvasArea& area, const std::uint32_t* values);
+  // The canvas values inside the area into out, rows of area.Width().
+  void CopyValues(const TCanvasArea& area, std::uint32_t* out) const;
   // Keeps the canvas values of the step's areas, which are the pending picture's.
   void SaveStep();
   bool CanvasEqualsStep();
@@ -87,14 +97,19 @@ private:
   int nextFrame_ = 0;
   bool started_ = false;  // the canvas is set up once the first image frame comes
   bool paintOnly_ = false;
-  TTiledCanvas canvas_;
+  // Each pixel of the canvas holds a value: the slot of its color in palette_ (slot 0:
+  // transparent) in one byte when the document's colors take at most 255 slots, in two
+  // bytes up to 65535, else the color itself (palette_ empty). Frames hold their pixels as
+  // indices; the canvas is no wider than their colors need.
+  TCanvas canvas_;
+  std::vector<std::uint32_t> palette_;
   // The last painted frame's area and disposal, applied when the next frame comes; for
-  // restoring, the area as it was before that frame.
+  // restoring, the area's values as they were before that frame.
   TCanvasArea disposeArea_;
   std::uint8_t disposal_ = 0;
   std::vector<std::uint32_t> saved_;
-  // The areas the current step changes (the disposal before, the frame) and their values
-  // before it; stepActive_ while a picture handed out is to be read through them.
+  // The areas the current step changes (the disposal before, the frame) and their canvas
+  // values before it; stepActive_ while a picture handed out is to be read through them.
   std::vector<TCanvasArea> step_;
   std::vector<std::uint32_t> stepValues_;
   bool stepActive_ = false;

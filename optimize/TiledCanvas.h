@@ -1,6 +1,7 @@
 #pragma once
-// A canvas of 32-bit pixels kept in square tiles that exist only where something was
-// painted, so that its memory follows the area frames cover rather than the screen.
+// A canvas kept in square tiles that exist only where something was painted, so that its
+// memory follows the area frames cover rather than the screen. A pixel is a T, 0 where
+// nothing was painted.
 
 #include <algorithm>
 #include <cstdint>
@@ -17,16 +18,19 @@ struct TCanvasArea {
   int Height() const { return Bottom - Top; }
 };
 
+template <class T>
 class TTiledCanvas {
 public:
-  // Makes the canvas width × height, transparent (0) everywhere.
-  void Reset(int width, int height);
-  int Width() const { return width_; }
-  int Height() const { return height_; }
+  // Makes the canvas width × height, 0 everywhere.
+  void Reset(int width, int height) {
+    columns_ = (width + kMask) >> kShift;
+    tiles_.clear();
+    index_.assign(static_cast<std::size_t>(columns_) * ((height + kMask) >> kShift), 0);
+  }
 
   // Each visit gets a run of one row of the area inside one tile: visit(x, y, pixels,
   // count), rows top to bottom and each row left to right. Writing creates the tiles it
-  // touches; reading shows tiles that do not exist as transparent; WriteExisting skips them.
+  // touches; reading shows tiles that do not exist as 0; WriteExisting skips them.
   template <class Visit>
   void Write(const TCanvasArea& area, Visit&& visit) {
     Walk(area, [this](int column, int row) { return MakeTile(column, row); }, visit);
@@ -37,22 +41,30 @@ public:
   }
   template <class Visit>
   void Read(const TCanvasArea& area, Visit&& visit) const {
-    Walk(area, [this](int column, int row) -> const std::uint32_t* {
-      const std::uint32_t* tile = FindTile(column, row);
-      return tile ? tile : kTransparentTile.data();
+    static const std::vector<T> kEmptyTile(kSide * kSide, 0);
+    Walk(area, [this](int column, int row) -> const T* {
+      const T* tile = FindTile(column, row);
+      return tile ? tile : kEmptyTile.data();
     }, visit);
   }
-  // The area's pixels into out, rows of area.Width() without padding.
-  void Copy(const TCanvasArea& area, std::uint32_t* out) const;
 
 private:
   static constexpr int kShift = 4;
   static constexpr int kSide = 1 << kShift;
   static constexpr int kMask = kSide - 1;
-  static const std::vector<std::uint32_t> kTransparentTile;
 
-  std::uint32_t* FindTile(int column, int row) const;
-  std::uint32_t* MakeTile(int column, int row);
+  T* FindTile(int column, int row) const {
+    const std::uint32_t at = index_[static_cast<std::size_t>(row) * columns_ + column];
+    return at ? tiles_[at - 1].get() : nullptr;
+  }
+  T* MakeTile(int column, int row) {
+    std::uint32_t& at = index_[static_cast<std::size_t>(row) * columns_ + column];
+    if (!at) {
+      tiles_.push_back(std::make_unique<T[]>(kSide * kSide));
+      at = static_cast<std::uint32_t>(tiles_.size());
+    }
+    return tiles_[at - 1].get();
+  }
 
   template <class TileAt, class Visit>
   void Walk(const TCanvasArea& area, TileAt tileAt, Visit& visit) const {
@@ -68,12 +80,10 @@ private:
       }
   }
 
-  int width_ = 0;
-  int height_ = 0;
   int columns_ = 0;
   // Per tile, row by row: 0 when it does not exist, else its place in tiles_ plus one.
   std::vector<std::uint32_t> index_;
-  std::vector<std::unique_ptr<std::uint32_t[]>> tiles_;
+  std::vector<std::unique_ptr<T[]>> tiles_;
 };
 
 }  // namespace lumvane

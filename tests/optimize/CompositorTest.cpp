@@ -215,6 +215,29 @@ TEST(Compositor, AScreenTooLargeToHoldFailsBeforeAllocating) {
   EXPECT_FALSE(TCompositor(empty.Document()).Next(picture));
 }
 
+// The canvas holds values one, two or four bytes wide as the document's colors need (here
+// 129, 257 and 76800 colors); at each width every frame shows its own colors.
+TEST(Compositor, EveryCanvasWidthShowsTheFramesOwnColors) {
+  for (const int frames : {1, 2, 600}) {
+    SCOPED_TRACE(frames);
+    TGIFImage image;
+    for (int k = 0; k < frames; ++k) {
+      TGIFSubImage& frame = AddFrame(image, k % 64, k / 64, 1, 1);
+      for (int i = 0; i < 128; ++i) frame.LocalColorMap().AddColor(static_cast<TColor>(k * 128 + i));
+      frame.Pixels()[0] = static_cast<std::uint8_t>(k % 128);
+    }
+    image.Header.SetLogicalScreenWidth(64);
+    image.Header.SetLogicalScreenHeight(16);
+    TCompositor compositor(image);
+    TPicture picture, last;
+    while (compositor.Next(picture)) last = picture;
+    ASSERT_EQ(last.Pixels.size(), 64u * 16);
+    for (int k = 0; k < frames; ++k)
+      EXPECT_EQ(last.Pixels[static_cast<std::size_t>(k / 64) * 64 + k % 64],
+                CanvasColor(image.Frames[k].LocalColorMap().Entries() + 3 * (k % 128)));
+  }
+}
+
 // Two-picture scenes: red, then the given pixel, each with its delay.
 struct Animation : Scene {
   Animation(const std::string& second, int delay) : Scene(2, 1) {
