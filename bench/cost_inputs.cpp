@@ -5,6 +5,7 @@
 //                                16384 × 16384 screen
 //   cost_inputs full N H OUT     N blank 16384 × H frames, coded as compactly as LZW allows
 //   cost_inputs restarting N H OUT   the same, the table started again every 1024 codes
+//   cost_inputs colorful N H OUT N such 16384 × H frames one below the other, 256 colors each
 //   cost_inputs controls N OUT   N graphic control blocks before one one-pixel image
 //   cost_inputs declared N OUT   N frames declaring 16384 × 16384 pixels with almost no data
 
@@ -40,13 +41,13 @@ Bytes Screen() {
 
 void Control(Bytes& out) { out.insert(out.end(), {0x21, 0xF9, 4, 0, 5, 0, 0, 0}); }
 
-void Descriptor(Bytes& out, int left, int top, int width, int height) {
+void Descriptor(Bytes& out, int left, int top, int width, int height, std::uint8_t flags = 0) {
   out.push_back(0x2C);
   Put16(out, left);
   Put16(out, top);
   Put16(out, width);
   Put16(out, height);
-  out.push_back(0);
+  out.push_back(flags);
 }
 
 // Codes packed least significant bit first into data sub-blocks after the minimum code size.
@@ -127,7 +128,7 @@ void PixelData(Bytes& out, int value) {
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: cost_inputs pixels|full|restarting|controls|declared N [H] OUT\n");
+    std::fprintf(stderr, "usage: cost_inputs pixels|full|restarting|colorful|controls|declared N [H] OUT\n");
     return 2;
   }
   const std::string kind = argv[1];
@@ -148,6 +149,17 @@ int main(int argc, char** argv) {
       Control(out);
       Descriptor(out, 0, 0, kSide, height);
       BlankData(out, std::int64_t{kSide} * height, kind == "full" ? 0 : 1024);
+    }
+  } else if (kind == "colorful" && argc == 5) {
+    // Each frame brings 256 colors of its own (from 256 frames on, more than 65535), below
+    // the frame before.
+    const int height = std::atoi(argv[3]);
+    for (long i = 0; i < count; ++i) {
+      Control(out);
+      Descriptor(out, 0, static_cast<int>(i * height % kSide), kSide, height, 0x87);
+      for (int c = 0; c < 256; ++c) out.insert(out.end(), {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8),
+                                                            static_cast<std::uint8_t>(c)});
+      BlankData(out, std::int64_t{kSide} * height, 1024);
     }
   } else if (kind == "controls") {
     for (long i = 0; i < count; ++i) Control(out);
