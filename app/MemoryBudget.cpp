@@ -53,7 +53,9 @@ std::int64_t EstimatedPeakBytes(const std::string& path) {
   struct stat status {};
   if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return kPeakBaseBytes;
   try {
-    TFileStream stream(path, TFileMode::OpenRead);
+    // Read whole: walking the blocks seeks once per sub-block.
+    TMemoryStream stream;
+    stream.LoadFromFile(path);
     const std::int64_t size = stream.Size();
     std::array<std::uint8_t, 13> header{};
     if (stream.Read(header.data(), header.size()) != header.size() || header[0] != 'G' || header[1] != 'I' ||
