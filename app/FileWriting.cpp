@@ -45,9 +45,10 @@ std::string FolderOf(const std::string& path) {
   return target.has_parent_path() ? target.parent_path().string() : ".";
 }
 
+// The name is shortened so that the whole stays within the longest name a folder allows.
 std::string TemporaryPrefix(const std::string& path) {
-  return (std::filesystem::path(FolderOf(path)) /
-          ("." + std::filesystem::path(path).filename().string() + kTemporaryTag + std::to_string(::getpid()) + "-"))
+  const std::string name = std::filesystem::path(path).filename().string().substr(0, 200);
+  return (std::filesystem::path(FolderOf(path)) / ("." + name + kTemporaryTag + std::to_string(::getpid()) + "-"))
       .string();
 }
 

@@ -69,10 +69,13 @@ TEST_F(FileWritingTest, AWriteFailingAnywhereLeavesTheFileAndNothingElse) {
     ASSERT_EQ(ReadFileBytes(path), original) << budget;
     ASSERT_EQ(Listing(), std::vector<std::string>{"picture.gif"}) << budget;
   }
-  // And a write that goes through replaces it.
+  // And a write that goes through replaces it, whatever the length of its name.
   WriteFileReplacing(path, result);
   EXPECT_EQ(ReadFileBytes(path), result);
-  EXPECT_EQ(Listing(), std::vector<std::string>{"picture.gif"});
+  const std::string longest(255, 'n');
+  WriteFileReplacing(Write(longest, original), result);
+  EXPECT_EQ(ReadFileBytes((dir / longest).string()), result);
+  EXPECT_EQ(Listing(), (std::vector<std::string>{longest, "picture.gif"}));
 }
 
 TEST_F(FileWritingTest, AProcessKilledWhileWritingLeavesTheFileAndNothingElse) {
