@@ -1,5 +1,8 @@
 #include "app/FileOptimizer.h"
 
+#include <algorithm>
+#include <optional>
+
 #include "app/FileWriting.h"
 #include "gif/Errors.h"
 #include "gif/GIFGraphicControlExtension.h"
@@ -32,18 +35,20 @@ bool LoadNotingWarnings(TGIFImage& image, TStream& stream) {
   return warned;
 }
 
-// The candidate decodes to the same pictures, times and loop count as the original.
+// The candidate decodes to the same pictures, times and loop count as the original. A
+// candidate that does not load does not show the same; an error comparing them (a canvas
+// too large to composite) passes on as itself.
 bool ShowsTheSame(const std::vector<std::uint8_t>& original, TMemoryStream& candidate) {
+  TGIFImage before, after;
+  TMemoryStream originalStream(original);
+  before.LoadFromStream(originalStream);
+  candidate.SetPosition(0);
   try {
-    TGIFImage before, after;
-    TMemoryStream originalStream(original);
-    before.LoadFromStream(originalStream);
-    candidate.SetPosition(0);
     after.LoadFromStream(candidate);
-    return CompareShows(before, after).Same;
-  } catch (const std::exception&) {
+  } catch (const GIFException&) {
     return false;
   }
+  return CompareShows(before, after).Same;
 }
 
 // Optimizes the document and saves it into output. The color order and the pixel choice
@@ -91,6 +96,9 @@ void RebuildInto(const TGIFImage& source, TGIFImage& rebuilt, TChoiceEffort effo
 
 const char* const kLooksDifferentText = "Optimized file would look different; file kept";
 const char* const kDamagedText = "File is damaged; file kept";
+const char* const kOtherLinksText = "File has other hard links; file kept";
+const char* const kOwnerText = "File's owner or permissions cannot be kept; file kept";
+const char* const kChangedText = "File changed while being optimized; file kept";
 
 std::string ReductionText(std::int64_t originalSize, std::int64_t resultSize) {
   const std::int64_t saved = originalSize - resultSize;
@@ -111,6 +119,7 @@ TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {
   source_.Clear();
   result_.Clear();
   rebuilt_.Clear();
+  const std::optional<TFileIdentity> identity = IdentityOf(path);  // before reading: any change after it shows
   source_.LoadFromFile(path);
   const std::vector<std::uint8_t> original = source_.TakeBytes();
   outcome.OriginalSize = static_cast<std::int64_t>(original.size());
@@ -128,6 +137,22 @@ TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {
     RebuildInto(working_, spare_, effort_, damaged, rebuilt_);
     OptimizeInto(working_, kMainOptions, effort_, damaged, result_);
     if (source_.Size() > 0 && result_.Size() > source_.Size()) best = &source_;
+
+    // The rebuilt document is taken only when it is smaller still and shows the same, so
+    // that it never stands in the way of the other candidates.
+    bool verified = false;
+    if (rebuilt_.Size() > 0 && rebuilt_.Size() < best->Size() && rebuilt_.Size() < outcome.OriginalSize &&
+        (damaged || ShowsTheSame(original, rebuilt_))) {
+      best = &rebuilt_;
+      verified = !damaged;
+    }
+    // Only a result that shows what the file shows may replace it.
+    if (best->Size() < outcome.OriginalSize) {
+      if (damaged)
+        outcome.Message = kDamagedText;
+      else if (!verified && !ShowsTheSame(original, *best))
+        outcome.Message = kLooksDifferentText;
+    }
   } catch (const std::exception& error) {
     working_.Clear();
     spare_.Clear();
@@ -135,32 +160,28 @@ TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {
     outcome.Failed = true;
     return outcome;
   }
-
-  // The rebuilt document is taken only when it is smaller still and shows the same, so that
-  // it never stands in the way of the other candidates.
-  bool verified = false;
-  if (rebuilt_.Size() > 0 && rebuilt_.Size() < best->Size() && rebuilt_.Size() < outcome.OriginalSize &&
-      (damaged || ShowsTheSame(original, rebuilt_))) {
-    best = &rebuilt_;
-    verified = !damaged;
-  }
+  if (!outcome.Message.empty()) return outcome;
 
   const std::int64_t resultSize = best->Size();
-  if (resultSize < outcome.OriginalSize) {
-    // Only a result that shows what the file shows may replace it.
-    if (damaged)
-      outcome.Message = kDamagedText;
-    else if (!verified && !ShowsTheSame(original, *best))
-      outcome.Message = kLooksDifferentText;
-    if (!outcome.Message.empty()) return outcome;
-    outcome.Saved = outcome.OriginalSize - resultSize;
-    if (writeBack) {
-      WriteFileReplacing(path, best->Bytes());
-      outcome.Written = true;
+  if (resultSize < outcome.OriginalSize && writeBack) {
+    switch (ReplaceFile(path, best->Bytes(), identity)) {
+      case TWriteBack::Written:
+        outcome.Written = true;
+        break;
+      case TWriteBack::KeptOtherLinks:
+        outcome.Message = kOtherLinksText;
+        return outcome;
+      case TWriteBack::KeptOwner:
+        outcome.Message = kOwnerText;
+        return outcome;
+      case TWriteBack::KeptChanged:
+        outcome.Message = kChangedText;
+        return outcome;
     }
   }
   outcome.OptimizedSize = resultSize;
   outcome.Reduction = ReductionText(outcome.OriginalSize, resultSize);
+  outcome.Saved = std::max<std::int64_t>(outcome.OriginalSize - resultSize, 0);
   return outcome;
 }
 

@@ -14,7 +14,7 @@ namespace lumvane {
 
 // What one file's row shows.
 struct TFileOutcome {
-  std::int64_t OriginalSize = 0;
+  std::int64_t OriginalSize = 0;     // -1 when the file could not be examined
   std::int64_t OptimizedSize = -1;  // -1 when Message takes the "Optimized Size" column
   std::string Message;              // a load or save error, or why a smaller file was kept
   std::string Reduction;            // "12%", "0%"; empty with a message
@@ -26,6 +26,11 @@ struct TFileOutcome {
 // Row texts.
 extern const char* const kLooksDifferentText;
 extern const char* const kDamagedText;
+// Write-back kept the file: it has other hard links, its owner or permissions could not be
+// given to the result, or it changed while it was being optimized.
+extern const char* const kOtherLinksText;
+extern const char* const kOwnerText;
+extern const char* const kChangedText;
 // round(saved × 100 / original) followed by "%", or "0%" when nothing was saved.
 std::string ReductionText(std::int64_t originalSize, std::int64_t resultSize);
 // "Saved N Bytes"
@@ -37,8 +42,9 @@ public:
   // Its documents save with compact code sizes. Thorough runs try more and search further,
   // at tens of times the time.
   explicit TFileOptimizer(bool thorough = false);
-  // Reading the file or writing the result back fails with the platform's stream errors,
-  // which end a run; everything else is in the outcome.
+  // Reading the file or writing the result back fails with the platform's stream errors
+  // (a file that is not a regular file, or that the user may not write, among them);
+  // everything else is in the outcome.
   TFileOutcome Process(const std::string& path, bool writeBack);
 
 private:

@@ -1,9 +1,14 @@
 #pragma once
-// Writing a file so that it is never left half-written.
+// Writing a result in place of a user's file, under the write-back contract of the README:
+// never half-written, links kept, owner, group, mode and extended attributes kept, a file the
+// user may not write or one that changed meanwhile left alone.
+
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,14 +16,28 @@
 
 namespace lumvane {
 
+// What a file was when it was read: a file that no longer matches has changed since.
+struct TFileIdentity {
+  dev_t Device = 0;
+  ino_t Inode = 0;
+  off_t Size = 0;
+  std::int64_t ModifiedNanoseconds = 0;
+  bool operator==(const TFileIdentity&) const = default;
+};
+
+// The identity of the file a path names (links followed); none when it cannot be examined.
+std::optional<TFileIdentity> IdentityOf(const std::string& path);
+
 // A file written in place of another. The bytes go to an unnamed file in the target's
 // folder, which takes the target's name only on Commit; until then the target is untouched,
 // and when the writing fails, the stream is dropped or the process dies, nothing is left
-// behind. (On a file system without unnamed files a hidden temporary name is used instead,
-// which a killed process would leave.) Write errors raise EWriteError with the system's text.
+// behind. (On a file system without unnamed files a hidden temporary name is used instead;
+// a killed process would leave it, and the next run writing in that folder removes it.)
+// Write errors raise EWriteError with the system's text.
 class TReplacingFileStream : public TStream {
 public:
-  explicit TReplacingFileStream(std::string path);
+  // target is the file itself, not a link to it.
+  explicit TReplacingFileStream(std::string target);
   ~TReplacingFileStream() override;
   TReplacingFileStream(const TReplacingFileStream&) = delete;
   TReplacingFileStream& operator=(const TReplacingFileStream&) = delete;
@@ -29,9 +48,13 @@ public:
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
   std::int64_t Size() const override { return size_; }
 
-  // Makes the written bytes the target, with the target's permissions when it existed (new
-  // files: 0666 less the umask).
-  void Commit();
+  // Gives the written file the owner, group, mode and extended attributes of original;
+  // false when that is not permitted.
+  bool TakeAttributesOf(const struct stat& original);
+  // Makes the written bytes durable and the target (new files: mode 0666 less the umask),
+  // unless unchanged, asked just before the rename, says the target changed: then nothing
+  // is replaced and the result is false.
+  bool Commit(const std::function<bool()>& unchanged = {});
 
 private:
   [[noreturn]] void Fail() const;
@@ -40,13 +63,28 @@ private:
   std::string temporaryName_;  // empty for an unnamed file
   int fd_ = -1;
   std::int64_t size_ = 0;
+  bool attributesSet_ = false;
 };
 
 // The stream the bytes are written through, given the file's; tests wrap it to make it fail.
 using TWriteFilter = std::function<std::unique_ptr<TStream>(TStream& file)>;
 
-// Writes the bytes in place of path as above. On failure path is untouched and the error
-// (EWriteError for the file's own) passes on.
+// What became of a result meant to replace a file.
+enum class TWriteBack {
+  Written,
+  KeptOtherLinks,  // the file has other hard links, which replacing it would split off
+  KeptOwner,       // its owner, group, mode or extended attributes could not be given to the result
+  KeptChanged,     // it changed after it was read
+};
+
+// Replaces the file path names (through any symbolic links) with bytes. A file the user may
+// not write fails with EWriteError ("Permission denied"), as do write errors; expected, when
+// given, is the file as it was read. On failure and when kept, the file is untouched.
+TWriteBack ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                       const std::optional<TFileIdentity>& expected, const TWriteFilter& filter = {});
+
+// Writes an output file (new, or replacing one as ReplaceFile does); a file that would be
+// kept fails with EWriteError saying why.
 void WriteFileReplacing(const std::string& path, const std::vector<std::uint8_t>& bytes,
                         const TWriteFilter& filter = {});
 

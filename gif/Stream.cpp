@@ -1,5 +1,9 @@
 #include "gif/Stream.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -62,13 +66,35 @@ void TMemoryStream::LoadFromFile(const std::string& path) {
   position_ = 0;
 }
 
-TFileStream::TFileStream(const std::string& path, TFileMode mode) {
-  file_ = std::fopen(path.c_str(), mode == TFileMode::OpenRead ? "rb" : "wb");
-  if (!file_) {
-    const char* verb = mode == TFileMode::OpenRead ? "open" : "create";
-    throw EFOpenError("Cannot " + std::string(verb) + " file \"" + path + "\". " +
-                      std::strerror(errno));
+namespace {
+
+[[noreturn]] void FailOpening(const std::string& path, TFileMode mode, const char* reason) {
+  const char* verb = mode == TFileMode::OpenRead ? "open" : "create";
+  throw EFOpenError("Cannot " + std::string(verb) + " file \"" + path + "\". " + reason);
+}
+
+// Opens a file for reading only when it is a regular file: a pipe, device or socket would
+// block or never end. Opening does not wait for a pipe's writer.
+std::FILE* OpenRegularFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) FailOpening(path, TFileMode::OpenRead, std::strerror(errno));
+  struct stat info {};
+  const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  std::FILE* file = regular && ::fcntl(fd, F_SETFL, 0) == 0 ? ::fdopen(fd, "rb") : nullptr;
+  if (!file) {
+    const int error = errno;
+    ::close(fd);
+    FailOpening(path, TFileMode::OpenRead,
+                !regular ? (S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "Not a regular file") : std::strerror(error));
   }
+  return file;
+}
+
+}  // namespace
+
+TFileStream::TFileStream(const std::string& path, TFileMode mode) {
+  file_ = mode == TFileMode::OpenRead ? OpenRegularFile(path) : std::fopen(path.c_str(), "wb");
+  if (!file_) FailOpening(path, mode, std::strerror(errno));
 }
 
 TFileStream::~TFileStream() { std::fclose(file_); }

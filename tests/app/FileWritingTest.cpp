@@ -5,6 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <climits>
+#include <filesystem>
+
 #include "app/FileWriting.h"
 #include "gif/Errors.h"
 #include "support/CommandLineTest.h"
@@ -66,10 +69,13 @@ TEST_F(FileWritingTest, AWriteFailingAnywhereLeavesTheFileAndNothingElse) {
     ASSERT_EQ(ReadFileBytes(path), original) << budget;
     ASSERT_EQ(Listing(), std::vector<std::string>{"picture.gif"}) << budget;
   }
-  // And a write that goes through replaces it.
+  // And a write that goes through replaces it, whatever the length of its name.
   WriteFileReplacing(path, result);
   EXPECT_EQ(ReadFileBytes(path), result);
-  EXPECT_EQ(Listing(), std::vector<std::string>{"picture.gif"});
+  const std::string longest(255, 'n');
+  WriteFileReplacing(Write(longest, original), result);
+  EXPECT_EQ(ReadFileBytes((dir / longest).string()), result);
+  EXPECT_EQ(Listing(), (std::vector<std::string>{longest, "picture.gif"}));
 }
 
 TEST_F(FileWritingTest, AProcessKilledWhileWritingLeavesTheFileAndNothingElse) {
@@ -101,6 +107,41 @@ TEST_F(FileWritingTest, AProcessKilledWhileWritingLeavesTheFileAndNothingElse) {
     EXPECT_EQ(ReadFileBytes(path), original) << budget;
     EXPECT_EQ(Listing(), std::vector<std::string>{"picture.gif"}) << budget;
   }
+}
+
+TEST_F(FileWritingTest, AFileChangedWhileItsResultIsWrittenIsKept) {
+  const std::optional<TFileIdentity> read = IdentityOf(path);
+  const Bytes changed = original + Bytes{0x22};
+  // Someone else writes the file while the result is being written.
+  const auto result = ReplaceFile(path, Bytes(100, 0x33), read, [&](TStream& file) {
+    std::filesystem::copy_file(Write("newer.gif", changed), path, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::remove(dir / "newer.gif");
+    return std::make_unique<TFailingStream>(file, SIZE_MAX);
+  });
+  EXPECT_EQ(result, TWriteBack::KeptChanged);
+  EXPECT_EQ(ReadFileBytes(path), changed);
+  EXPECT_EQ(Listing(), std::vector<std::string>{"picture.gif"});
+  // Changed before the write began, or removed: kept too, and not brought back.
+  EXPECT_EQ(ReplaceFile(path, Bytes(100, 0x33), read), TWriteBack::KeptChanged);
+  std::filesystem::remove(path);
+  EXPECT_EQ(ReplaceFile(path, Bytes(100, 0x33), read), TWriteBack::KeptChanged);
+  EXPECT_TRUE(Listing().empty());
+}
+
+TEST_F(FileWritingTest, LeftoversOfProcessesThatDiedAreRemoved) {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);  // a process no longer running
+  // A folder of its own: a process looks for leftovers once per folder.
+  const std::string living = ".a.gif.lumvane-1-0";  // init never ends
+  Write("leftovers/.a.gif.lumvane-" + std::to_string(child) + "-0", result);
+  Write("leftovers/" + living, result);
+  WriteFileReplacing(Write("leftovers/a.gif", original), result);
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir / "leftovers"))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{living, "a.gif"}));
 }
 
 }  // namespace
