@@ -157,8 +157,8 @@ int main(int argc, char** argv) {
     for (long i = 0; i < count; ++i) {
       Control(out);
       Descriptor(out, 0, static_cast<int>(i * height % kSide), kSide, height, 0x87);
-      for (int c = 0; c < 256; ++c) out.insert(out.end(), {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8),
-                                                            static_cast<std::uint8_t>(c)});
+      for (int c = 0; c < 256; ++c)
+        out.insert(out.end(), {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(c)});
       BlankData(out, std::int64_t{kSide} * height, 1024);
     }
   } else if (kind == "controls") {

@@ -143,9 +143,10 @@ void TCompositor::Paint(const TGIFSubImage& frame, const TCanvasArea& area, cons
   const std::uint8_t* source = frame.Pixels();
   std::visit([&](auto& canvas) {
     canvas.Write(area, [&](int x, int y, auto* target, int count) {
+      using TValue = std::remove_pointer_t<decltype(target)>;
       const std::uint8_t* from = source + static_cast<std::size_t>(y - area.Top) * frameWidth + (x - area.Left);
       for (int i = 0; i < count; ++i)
-        if (const std::uint32_t value = values[from[i]]) target[i] = static_cast<std::remove_reference_t<decltype(*target)>>(value);
+        if (const std::uint32_t value = values[from[i]]) target[i] = static_cast<TValue>(value);
     });
   }, canvas_);
 }
@@ -192,9 +193,10 @@ void TCompositor::ApplyDisposal() {
     } else if (disposal_ == DisposalRestorePrevious) {
       const std::uint32_t* from = saved_.data();
       canvas.Write(disposeArea_, [&](int x, int y, auto* pixels, int count) {
+        using TValue = std::remove_pointer_t<decltype(pixels)>;
         const std::uint32_t* row =
             from + static_cast<std::size_t>(y - disposeArea_.Top) * disposeArea_.Width() + (x - disposeArea_.Left);
-        for (int i = 0; i < count; ++i) pixels[i] = static_cast<std::remove_reference_t<decltype(*pixels)>>(row[i]);
+        for (int i = 0; i < count; ++i) pixels[i] = static_cast<TValue>(row[i]);
       });
     }
   }, canvas_);
@@ -277,13 +279,17 @@ void TCompositor::ReadPicture(int y, int left, int right, std::uint32_t* out) co
       before += static_cast<std::size_t>(area.Width()) * area.Height();
     }
   }
-  if (!palette_.empty()) std::transform(out, out + (right - left), out, [&](std::uint32_t value) { return palette_[value]; });
+  ToColors(out, right - left);
 }
 
 void TCompositor::ReadCanvas(const TCanvasArea& area, std::uint32_t* out) const {
   CopyValues(area, out);
-  const std::size_t count = area.IsEmpty() ? 0 : static_cast<std::size_t>(area.Width()) * area.Height();
-  if (!palette_.empty()) std::transform(out, out + count, out, [&](std::uint32_t value) { return palette_[value]; });
+  ToColors(out, area.IsEmpty() ? 0 : static_cast<std::size_t>(area.Width()) * area.Height());
+}
+
+void TCompositor::ToColors(std::uint32_t* values, std::size_t count) const {
+  if (!palette_.empty())
+    std::transform(values, values + count, values, [&](std::uint32_t value) { return palette_[value]; });
 }
 
 bool TCompositor::Next(TPicture& picture) {
@@ -292,7 +298,8 @@ bool TCompositor::Next(TPicture& picture) {
   picture.Height = height_;
   picture.Time = time_;
   picture.Pixels.resize(static_cast<std::size_t>(width_) * height_);
-  for (int y = 0; y < height_; ++y) ReadPicture(y, 0, width_, picture.Pixels.data() + static_cast<std::size_t>(y) * width_);
+  for (int y = 0; y < height_; ++y)
+    ReadPicture(y, 0, width_, picture.Pixels.data() + static_cast<std::size_t>(y) * width_);
   return true;
 }
 

@@ -84,6 +84,8 @@ private:
   void Paint(const TGIFSubImage& frame, const TCanvasArea& area, const std::uint32_t* values);
   // The canvas values inside the area into out, rows of area.Width().
   void CopyValues(const TCanvasArea& area, std::uint32_t* out) const;
+  // Canvas values into the colors they stand for, in place.
+  void ToColors(std::uint32_t* values, std::size_t count) const;
   // Keeps the canvas values of the step's areas, which are the pending picture's.
   void SaveStep();
   bool CanvasEqualsStep();
