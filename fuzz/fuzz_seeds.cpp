@@ -57,9 +57,9 @@ void AppendFrame(Bytes& bytes, int left, int top, int width, int height) {
   Append(bytes, {0x00, 0x02, 0x02, 0x4C, 0x01, 0x00});
 }
 
-// Graphic control block: disposal 1, the given delay, no transparency.
-void AppendControl(Bytes& bytes, int delay) {
-  Append(bytes, {0x21, 0xF9, 0x04, 0x04});
+// Graphic control block: disposal 1, the given delay, transparent index 0 when asked.
+void AppendControl(Bytes& bytes, int delay, bool transparent = false) {
+  Append(bytes, {0x21, 0xF9, 0x04, transparent ? 0x05 : 0x04});
   AppendLE16(bytes, delay);
   Append(bytes, {0x00, 0x00});
 }
@@ -100,6 +100,13 @@ void WriteGenerated(const fs::path& folder) {
     AppendTrailer(largest);
     WriteFile(folder / ("gen-" + std::to_string(frames) + "-largest-frames.gif"), largest);
   }
+
+  // A screen without width: the canvas holds no pixel.
+  Bytes narrow = Screen(0, 8);
+  AppendControl(narrow, 0, true);
+  AppendFrame(narrow, 4, 2, 4, 4);
+  AppendTrailer(narrow);
+  WriteFile(folder / "gen-screen-without-width.gif", narrow);
 
   Bytes widest = Screen(65535, 65535);
   AppendFrame(widest, 65534, 65534, 1, 1);
