@@ -135,7 +135,8 @@ TPixelChoiceResult TGIFSubImage::ChooseCheapestPixels(const std::uint32_t* canva
     const std::uint8_t* row = pixels_.data() + static_cast<std::size_t>(y) * width;
     std::copy_n(row, width, value);
     const int canvasY = FrameTop() + y;
-    if (canvasY < canvasHeight) {
+    // A canvas may hold no pixel at all (a screen without width): then nothing is below.
+    if (canvasY < canvasHeight && onCanvasWidth > 0) {
       const std::uint32_t* below = canvas + static_cast<std::size_t>(canvasY) * canvasWidth + FrameLeft();
       for (int x = 0; x < onCanvasWidth; ++x) {
         if (row[x] != oldTransparent) {
