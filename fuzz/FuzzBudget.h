@@ -120,7 +120,7 @@ inline TDeclaredSizes DeclaredSizes(const std::uint8_t* data, std::size_t size) 
 // budgets keep a typical input to a millisecond or so in the instrumented build (about 1 µs
 // per pixel to optimize and save, 5 µs to render plain and dithered, a few ns to load) and
 // the worst far inside the 10 s timeout.
-constexpr std::int64_t kLoadFramePixels = std::int64_t{1} << 20;
+constexpr std::int64_t kLoadFramePixels = std::int64_t{1} << 18;
 constexpr std::int64_t kLoadDocumentPixels = 4 * kLoadFramePixels;
 constexpr std::int64_t kRoundTripPixels = std::int64_t{1} << 16;
 constexpr std::int64_t kComparePixels = std::int64_t{1} << 16;

@@ -74,17 +74,17 @@ void WriteFile(const fs::path& path, const Bytes& bytes) {
 
 // The generated shapes.
 void WriteGenerated(const fs::path& folder) {
-  const auto tiny = [](int screenSide, int frames) {
+  const auto tiny = [](int screenSide, int frames, bool controlled) {
     Bytes bytes = Screen(screenSide, screenSide);
     for (int i = 0; i < frames; ++i) {
-      AppendControl(bytes, i % 3);
+      if (controlled) AppendControl(bytes, i % 3);
       AppendFrame(bytes, i * 7 % screenSide, i * 13 % screenSide, 1, 1);
     }
     AppendTrailer(bytes);
     return bytes;
   };
-  WriteFile(folder / "gen-huge-screen-20-pixels.gif", tiny(16384, 20));
-  WriteFile(folder / "gen-1000-pixel-frames.gif", tiny(64, 1000));
+  WriteFile(folder / "gen-huge-screen-20-pixels.gif", tiny(16384, 20, true));
+  WriteFile(folder / "gen-1000-pixel-frames.gif", tiny(64, 1000, false));
 
   Bytes controls = Screen(8, 8);
   for (int i = 0; i < 2000; ++i) AppendControl(controls, i);
