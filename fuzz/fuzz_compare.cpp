@@ -82,16 +82,11 @@ std::size_t SecondSignature(const std::uint8_t* data, std::size_t size) {
   return size;
 }
 
-bool WithinBudget(const std::uint8_t* data, std::size_t size) {
-  const fuzz::TDeclaredSizes sizes = fuzz::DeclaredSizes(data, size);
-  return sizes.FramePixels <= fuzz::kComparePixels && (sizes.Frames + 1) * sizes.Screen <= fuzz::kComparePixels;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::size_t split = SecondSignature(data, size);
-  if (!WithinBudget(data, split) || !WithinBudget(data + split, size - split)) return -1;
+  if (!fuzz::FitsOptimizeBudget(data, split) || !fuzz::FitsOptimizeBudget(data + split, size - split)) return -1;
 
   TGIFImage first;
   bool damaged = false;

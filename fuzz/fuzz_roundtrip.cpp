@@ -80,10 +80,7 @@ void OrderAndChoosePixels(TGIFImage& image, TChoiceEffort effort) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const fuzz::TDeclaredSizes sizes = fuzz::DeclaredSizes(data, size);
-  // Optimizing and saving walk every frame, and frames of no size take the screen size.
-  if (sizes.FramePixels > fuzz::kRoundTripPixels || (sizes.Frames + 1) * sizes.Screen > fuzz::kRoundTripPixels)
-    return -1;
+  if (!fuzz::FitsOptimizeBudget(data, size)) return -1;
 
   TGIFImage image;
   if (!fuzz::LoadInput(data, size, image)) return 0;

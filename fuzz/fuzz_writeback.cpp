@@ -112,9 +112,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const fuzz::TDeclaredSizes sizes = fuzz::DeclaredSizes(data, size);
-  if (sizes.FramePixels > fuzz::kWriteBackPixels || (sizes.Frames + 1) * sizes.Screen > fuzz::kWriteBackPixels)
-    return -1;
+  if (!fuzz::FitsOptimizeBudget(data, size)) return -1;
 
   static TFileOptimizer optimizer(false), thorough(true);
   const std::string path = ScratchFolder() + "/input.gif";
