@@ -15,16 +15,21 @@ namespace lumvane::fuzz {
 
 inline void IgnoreWarnings(const TPersistent*, int, const std::string&) {}
 
-// False when the bytes were refused.
-inline bool LoadInput(const std::uint8_t* data, std::size_t size, TGIFImage& image) {
+// False when the bytes were refused. damaged, when given, tells whether the reader warned
+// (the document then holds what the reader made of damaged data).
+inline bool LoadInput(const std::uint8_t* data, std::size_t size, TGIFImage& image, bool* damaged = nullptr) {
   TMemoryStream stream(std::vector<std::uint8_t>(data, data + size));
-  image.WarningHandler = IgnoreWarnings;
+  bool warned = false;
+  image.WarningHandler = [&warned](const TPersistent*, int, const std::string&) { warned = true; };
+  bool loaded = true;
   try {
     image.LoadFromStream(stream);
-    return true;
   } catch (const std::exception&) {
-    return false;
+    loaded = false;
   }
+  image.WarningHandler = IgnoreWarnings;
+  if (damaged) *damaged = warned;
+  return loaded;
 }
 
 }  // namespace lumvane::fuzz
