@@ -13,12 +13,12 @@ std::int64_t TGIFStream::Seek(std::int64_t, TSeekOrigin) { throw EStreamError("I
 std::int64_t TGIFStream::Size() const { throw EStreamError("Invalid stream operation"); }
 
 std::size_t TGIFWriter::Write(const void* buffer, std::size_t count) {
-  dirty_ = true;
   const auto* bytes = static_cast<const std::uint8_t*>(buffer);
   for (std::size_t left = count; left > 0;) {
     const std::size_t chunk = std::min<std::size_t>(left, 256 - fill_);
     std::memcpy(buffer_ + fill_, bytes, chunk);
     fill_ += static_cast<int>(chunk);
+    dirty_ = true;  // also after a flush: these bytes still have to go out
     bytes += chunk;
     left -= chunk;
     if (fill_ == 256) FlushSubBlock();

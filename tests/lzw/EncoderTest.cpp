@@ -114,6 +114,29 @@ TEST(SubBlockWriter, FullSubBlocksCarry255BytesAndTheRestFollows) {
   EXPECT_THROW(plain.Write(&byte, 1), EStreamError);
 }
 
+TEST(SubBlockWriter, WritesThatStraddleABoundaryKeepEveryByte) {
+  for (const std::vector<std::size_t>& writes :
+       {std::vector<std::size_t>{300}, {254, 2}, {255, 300, 1}, {1, 600}, {200, 0, 100, 0}}) {
+    Bytes data;
+    TMemoryStream target;
+    TGIFWriter writer(target);
+    for (const std::size_t count : writes) {
+      const std::size_t from = data.size();
+      for (std::size_t i = 0; i < count; ++i) data.push_back(static_cast<std::uint8_t>((from + i) * 7));
+      writer.Write(data.data() + from, count);
+    }
+    writer.Finish();
+    // Full sub-blocks of 255 bytes, then the rest, carrying the bytes in order.
+    Bytes carried;
+    const Bytes& out = target.Bytes();
+    for (std::size_t at = 0; at < out.size(); at += 1 + out[at]) {
+      EXPECT_EQ(out[at], std::min<std::size_t>(data.size() - carried.size(), 255)) << "at " << at;
+      carried.insert(carried.end(), out.begin() + at + 1, out.begin() + std::min(out.size(), at + 1 + out[at]));
+    }
+    EXPECT_EQ(carried, data) << writes.size() << " writes, first " << writes[0];
+  }
+}
+
 TEST(RunLengthEncoder, ChoosesBetweenReusingTheRunTableAndStartingAgain) {
   // 20 × pixel 3: runs 1, 2, 3, 4, 5 and 5 again; then 5 × pixel 2 after a clear is cheaper
   // than five single codes.
