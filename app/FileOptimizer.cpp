@@ -21,10 +21,13 @@ constexpr TOptimizeOptionSet kAlternativeOptions = 0x1D;
 // left is packing the color tables and dropping blocks that do nothing.
 constexpr TOptimizeOptionSet kRebuiltOptions = optPackColorMaps | optRemoveRedundant;
 
-// Loads a document, noting whether the load had to work around anything.
+// Loads a document, noting whether the load had to work around anything (a notice, such as
+// an extension kept unread, is no damage).
 bool LoadNotingWarnings(TGIFImage& image, TStream& stream) {
   bool warned = false;
-  image.WarningHandler = [&warned](const TPersistent*, int, const std::string&) { warned = true; };
+  image.WarningHandler = [&warned](const TPersistent*, int severity, const std::string&) {
+    warned |= severity >= kSeverityDamage;
+  };
   try {
     image.LoadFromStream(stream);
   } catch (...) {

@@ -7,6 +7,7 @@
 #include "gif/GIFGraphicControlExtension.h"
 #include "gif/GIFSubImage.h"
 #include "gif/GIFTextExtensions.h"
+#include "gif/GIFUnknownExtension.h"
 #include "gif/StreamHelpers.h"
 
 namespace lumvane {
@@ -38,6 +39,8 @@ void TGIFExtensionList::LoadFromStream(TStream& stream, TGIFSubImage& parent) {
     }
     const TGIFExtensionClass* cls = IdentifyExtension(stream);
     if (!cls) throw GIFException("Unknown extension type");
+    // Readers skip extensions they do not know; the block is kept as it stands.
+    if (cls == &TGIFUnknownExtension::Class()) ReportWarning(kSeverityNotice, "Unknown extension type");
     stream.Seek(-1, TSeekOrigin::Current);
     std::unique_ptr<TGIFExtension> extension = cls->Create(parent);
     extension->LoadFromStream(stream);
@@ -93,6 +96,7 @@ const TGIFExtensionClass* IdentifyExtension(TStream& stream) {
   const TGIFExtensionClass* cls = nullptr;
   if (TryReadByte(stream, label)) {
     cls = ExtensionRegistry().Find(label);
+    if (!cls) cls = &TGIFUnknownExtension::Class();
     while (cls) {
       const TGIFExtensionClass* refined = cls->RefineClass(*cls, stream);
       if (refined == cls) break;

@@ -43,7 +43,7 @@ public:
   void LoadFromStream(TStream& stream) override;
 
   virtual const TGIFExtensionClass& ExtensionClass() const = 0;
-  std::uint8_t ExtensionLabel() const { return ExtensionClass().Label; }
+  virtual std::uint8_t ExtensionLabel() const { return ExtensionClass().Label; }
   TGIFSubImage& Frame() const { return frame_; }
 
 private:
@@ -86,8 +86,9 @@ private:
 const TExtensionList& ExtensionRegistry();
 const TAppExtensionList& AppExtensionRegistry();
 
-// With the stream just after an introducer: the class that reads the block, or none.
-// The stream position is unchanged afterwards.
+// With the stream just after an introducer: the class that reads the block, or none when
+// the label is missing or a block cannot be told apart. A label no class is registered for
+// gives TGIFUnknownExtension. The stream position is unchanged afterwards.
 const TGIFExtensionClass* IdentifyExtension(TStream& stream);
 
 }  // namespace lumvane

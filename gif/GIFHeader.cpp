@@ -30,6 +30,11 @@ void TGIFHeader::CopyFrom(const TGIFHeader& source) {
   ScreenDescriptor = source.ScreenDescriptor;
 }
 
+void TGIFHeader::CopyFrom(const TGIFColorMap& source) {
+  ScreenDescriptor.fill(0);
+  globalColorMap_.CopyFrom(source);  // its own map stays as it is
+}
+
 void TGIFHeader::LoadFromStream(TStream& stream) {
   const std::int64_t start = stream.Position();
   std::uint8_t signature[6];

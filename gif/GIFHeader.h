@@ -17,6 +17,8 @@ public:
   void Clear();
   // The global map and the screen descriptor as they stand.
   void CopyFrom(const TGIFHeader& source);
+  // A cleared header whose global map is a copy of the source map.
+  void CopyFrom(const TGIFColorMap& source);
   void LoadFromStream(TStream& stream) override;
   void SaveToStream(TStream& stream) override;
   // Rebuilds ScreenFlags from the document's current state.

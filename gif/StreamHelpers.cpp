@@ -1,7 +1,6 @@
 #include "gif/StreamHelpers.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "gif/Errors.h"
 
@@ -21,6 +20,12 @@ std::uint8_t ReadByte(TStream& stream) {
 void WriteByte(TStream& stream, std::uint8_t value) { stream.WriteBuffer(&value, 1); }
 
 void WriteLines(TStream& stream, const TLines& lines) {
+  // The blocks that carry text need at least one data sub-block: no text is one zero byte.
+  if (std::all_of(lines.begin(), lines.end(), [](const std::string& line) { return line.empty(); })) {
+    const std::uint8_t empty[3] = {1, 0, 0};
+    stream.WriteBuffer(empty, sizeof empty);
+    return;
+  }
   for (const std::string& line : lines) {
     for (std::size_t at = 0; at < line.size();) {
       const std::size_t chunk = std::min<std::size_t>(line.size() - at, 255);
@@ -38,7 +43,7 @@ void ReadLines(TStream& stream, TLines& lines) {
   char chunk[255];
   while (TryReadByte(stream, size) && size != 0) {
     ReadExact(stream, chunk, size);
-    lines.emplace_back(chunk, strnlen(chunk, size));
+    lines.emplace_back(chunk, size);
   }
 }
 

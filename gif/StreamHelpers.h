@@ -32,9 +32,11 @@ inline void WriteLE16(std::uint8_t* bytes, std::uint16_t value) {
   bytes[1] = static_cast<std::uint8_t>(value >> 8);
 }
 
-// Text lines as data sub-blocks: each line in chunks of at most 255 bytes, then a 0.
+// Text lines as data sub-blocks: each line in chunks of at most 255 bytes, then a 0. Lines
+// without any byte are written as one sub-block holding a zero byte, as the blocks that
+// carry text need one.
 void WriteLines(TStream& stream, const TLines& lines);
-// Each data sub-block becomes one line (up to its first zero byte).
+// Each data sub-block becomes one line, zero bytes included: text is bytes, not C strings.
 void ReadLines(TStream& stream, TLines& lines);
 
 // Skips data sub-blocks up to and including the terminator; false when the data ends first.

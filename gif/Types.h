@@ -71,6 +71,10 @@ using TProgressEvent = std::function<void(const TPersistent* sender, TProgressSt
 
 using TGIFWarningEvent =
     std::function<void(const TPersistent* sender, int severity, const std::string& message)>;
+// Warning severities. A notice says the file is intact and was read whole, only something
+// in it was kept without being interpreted; every other warning means damage worked around.
+constexpr int kSeverityNotice = 0;
+constexpr int kSeverityDamage = 1;
 
 // value × numerator / denominator, rounded to the nearest integer (halves away from zero);
 // 0 for a denominator of 0.

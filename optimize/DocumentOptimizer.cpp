@@ -11,6 +11,7 @@
 #include "gif/GIFGraphicControlExtension.h"
 #include "gif/GIFImage.h"
 #include "gif/GIFTextExtensions.h"
+#include "gif/GIFUnknownExtension.h"
 #include "optimize/Disposal.h"
 
 namespace lumvane {
@@ -204,7 +205,8 @@ void TGIFImage::OptimizeDocument(TOptimizeOptionSet options, TReductionMethod me
           const bool loop = dynamic_cast<const TGIFAppExtNSLoop*>(&extension) != nullptr;
           return dynamic_cast<const TGIFCommentExtension*>(&extension) ||
                  dynamic_cast<const TGIFTextExtension*>(&extension) ||
-                 dynamic_cast<const TGIFUnknownAppExtension*>(&extension) || (loop && (i != 0 || oneFrame));
+                 dynamic_cast<const TGIFUnknownAppExtension*>(&extension) ||
+                 dynamic_cast<const TGIFUnknownExtension*>(&extension) || (loop && (i != 0 || oneFrame));
         });
         if (TGIFGraphicControlExtension* control = frame.ControlExtension) {
           if ((control->Delay() == 0 || oneFrame) && !control->Transparent() && !control->UserInput() &&

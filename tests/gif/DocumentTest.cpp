@@ -49,7 +49,7 @@ TEST(Document, ExtensionsAfterTheLastImageFormAFrameOfTheirOwn) {
 
 TEST(Document, AFailedLoadRewindsTheStreamAndKeepsTheFramesRead) {
   const Bytes before = {9, 9, 9};
-  const Bytes file = ScreenHeader(1, 1) + kFrame + Bytes{0x21, 0x02, 0};
+  const Bytes file = ScreenHeader(1, 1) + kFrame + Bytes{0x21, 0xFF, 9} + Bytes(9, 'a') + Bytes{0};
   TMemoryStream stream(before + file);
   stream.SetPosition(3);
   TGIFImage image;

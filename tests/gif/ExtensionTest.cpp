@@ -5,6 +5,7 @@
 #include "gif/GIFGraphicControlExtension.h"
 #include "gif/GIFTextExtensions.h"
 #include "support/GifBytes.h"
+#include "support/Giflib.h"
 
 namespace lumvane::test {
 namespace {
@@ -120,12 +121,43 @@ TEST(Extensions, ApplicationBlocksAreRecognisedByTheirExactIdentity) {
 }
 
 TEST(Extensions, UnusableBlocksFailTheLoad) {
-  EXPECT_EQ(LoadBytes(FileWith({0x21, 0x02, 0})).Error, "Unknown extension type");
+  EXPECT_EQ(LoadBytes(ScreenHeader(1, 1) + Bytes{0x21}).Error, "Unknown extension type");
   EXPECT_EQ(LoadBytes(FileWith(Bytes{0x21, 0xFF, 0x09} + Bytes(9, 'a') + Bytes{0})).Error,
             "Unsupported Application Extension block size");
   EXPECT_EQ(LoadBytes(FileWith(Bytes{0x21, 0xFF, 0x0C} + Bytes(12, 'a') + Bytes{0})).Error,
             "Unsupported Application Extension block size");
   EXPECT_EQ(LoadBytes(ScreenHeader(1, 1) + Bytes{0x21, 0x01, 12, 0, 0}).Error, "Premature end of data");
+}
+
+TEST(Extensions, UnknownLabelsAreKeptAsReadWithANoticeAndOptimizedAway) {
+  const Bytes unknown = {0x21, 0x02, 3, 'a', 'b', 'c', 1, 0, 0};
+  const Bytes file = FileWith(unknown);
+  ASSERT_TRUE(GiflibRead(file));  // other readers skip it too
+  TGIFImage image;
+  std::vector<std::pair<int, std::string>> warnings;
+  image.WarningHandler = [&](const TPersistent*, int severity, const std::string& message) {
+    warnings.emplace_back(severity, message);
+  };
+  TMemoryStream stream(file);
+  image.LoadFromStream(stream);
+  EXPECT_EQ(warnings, (std::vector<std::pair<int, std::string>>{{kSeverityNotice, "Unknown extension type"}}));
+  ASSERT_EQ(image.Frames[0].Extensions().Count(), 1);
+  EXPECT_EQ(SaveBytes(image), file);
+  image.OptimizeDocument(optRemoveRedundant, reduceNone, ditherNearest, 8);
+  EXPECT_EQ(image.Frames[0].Extensions().Count(), 0);
+}
+
+TEST(Extensions, CommentsAreBytesAndAlwaysCarryASubBlock) {
+  const Bytes nul = FileWith({0x21, 0xFE, 1, 0, 0});
+  const Loaded loaded = LoadBytes(nul);
+  ASSERT_EQ(loaded.Error, "");
+  EXPECT_EQ(dynamic_cast<const TGIFCommentExtension&>(loaded.Image->Frames[0].Extensions()[0]).Lines,
+            TLines{std::string(1, '\0')});
+  EXPECT_EQ(SaveBytes(*loaded.Image), nul);
+  // A comment without any data, which giflib refuses, is written so that it reads it.
+  const Bytes empty = FileWith({0x21, 0xFE, 0});
+  EXPECT_FALSE(GiflibRead(empty));
+  EXPECT_EQ(SaveBytes(*LoadBytes(empty).Image), nul);
 }
 
 TEST(Extensions, ControlBlocksAndTheirPlaceInTheFrameList) {

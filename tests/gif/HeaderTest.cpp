@@ -69,6 +69,21 @@ TEST(Header, FlagsAreDerivedFromTheMapsOnSave) {
   EXPECT_EQ(SaveBytes(localOnly)[10], 0x33);
 }
 
+TEST(Header, CopyingAColorMapClearsTheScreenAndTakesTheMap) {
+  const Loaded loaded = LoadBytes(WithOnePixel(ScreenHeader(1, 1, 0x80)));
+  ASSERT_EQ(loaded.Error, "");
+  TGIFHeader& header = loaded.Image->Header;
+  TGIFSubImage& frame = loaded.Image->Frames[0];
+  for (TColor c : {0x112233u, 0x445566u, 0x778899u}) frame.LocalColorMap().AddColor(c);
+  header.SetBackgroundIndex(1);
+  header.CopyFrom(frame.LocalColorMap());
+  EXPECT_EQ(header.ScreenDescriptor, (std::array<std::uint8_t, 7>{}));
+  ASSERT_EQ(header.GlobalColorMap().Count(), 3);
+  EXPECT_EQ(header.GlobalColorMap().ColorAt(2), 0x778899u);
+  header.CopyFrom(header.GlobalColorMap());  // its own map stays
+  EXPECT_EQ(header.GlobalColorMap().Count(), 3);
+}
+
 TEST(Header, ADocumentWithoutFramesCannotBeSaved) {
   TGIFImage image;
   TMemoryStream stream;

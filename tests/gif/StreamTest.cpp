@@ -29,11 +29,17 @@ TEST(StreamHelpers, WriteLinesSplitsLongLinesAndWritesNothingForEmptyOnes) {
   EXPECT_EQ(lines[2], std::string(90, 'x'));
 }
 
-TEST(StreamHelpers, ReadLinesStopsAtZeroBytesInsideASubBlockAndAtTheEnd) {
+TEST(StreamHelpers, ReadLinesKeepsZeroBytesInsideASubBlockAndStopsAtTheEnd) {
   TMemoryStream stream(Bytes{3, 'a', 0, 'b', 1, 'c'});  // no terminator: the data just ends
   TLines lines;
   ReadLines(stream, lines);
-  EXPECT_EQ(lines, (TLines{"a", "c"}));
+  EXPECT_EQ(lines, (TLines{std::string("a\0b", 3), "c"}));
+  // Lines without bytes still give the one sub-block that text blocks need.
+  for (const TLines& none : {TLines{}, TLines{"", ""}}) {
+    TMemoryStream written;
+    WriteLines(written, none);
+    EXPECT_EQ(written.Bytes(), (Bytes{1, 0, 0}));
+  }
 
   TMemoryStream truncated(Bytes{5, 'a'});
   EXPECT_THROW(ReadLines(truncated, lines), GIFException);
