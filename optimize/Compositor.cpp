@@ -22,6 +22,7 @@ struct TFrameControl {
   std::uint8_t TransparentIndex = 0;
   std::uint8_t Disposal = DisposalUnspecified;
   int Time = PlayedTime(0);
+  int Delay = 0;  // as written
 };
 
 TFrameControl ControlOf(const TGIFSubImage& frame) {
@@ -34,6 +35,7 @@ TFrameControl ControlOf(const TGIFSubImage& frame) {
   result.TransparentIndex = last->TransparentIndex();
   result.Disposal = EffectiveDisposal(last->Disposal());
   result.Time = PlayedTime(last->Delay());
+  result.Delay = last->Delay();
   return result;
 }
 
@@ -203,7 +205,7 @@ void TCompositor::ApplyDisposal() {
   disposal_ = 0;
 }
 
-void TCompositor::HandOut(std::vector<TCanvasArea> changed, std::int64_t time) {
+void TCompositor::HandOut(std::vector<TCanvasArea> changed, const TShowTime& time) {
   changed_ = std::move(changed);
   time_ = time;
 }
@@ -244,16 +246,17 @@ bool TCompositor::Advance() {
     }
 
     if (paintOnly_) continue;
+    const TShowTime shown{control.Time, control.Delay, 1};
     if (hasPending_ && CanvasEqualsStep()) {
-      pendingTime_ += control.Time;
+      pendingTime_ = {pendingTime_.Played + shown.Played, pendingTime_.Written + shown.Written, pendingTime_.Frames + 1};
     } else if (!hasPending_) {
       hasPending_ = true;
       pendingChanged_ = step_;
-      pendingTime_ = control.Time;
+      pendingTime_ = shown;
     } else {
       // The pending picture is handed out; it is the canvas with the step's old values.
       stepActive_ = true;
-      stepTime_ = control.Time;
+      stepTime_ = shown;
       hasPending_ = false;
       HandOut(pendingChanged_, pendingTime_);
       return true;
@@ -296,7 +299,9 @@ bool TCompositor::Next(TPicture& picture) {
   if (!Advance()) return false;
   picture.Width = width_;
   picture.Height = height_;
-  picture.Time = time_;
+  picture.Time = time_.Played;
+  picture.Frames = time_.Frames;
+  picture.WrittenTime = time_.Written;
   picture.Pixels.resize(static_cast<std::size_t>(width_) * height_);
   for (int y = 0; y < height_; ++y)
     ReadPicture(y, 0, width_, picture.Pixels.data() + static_cast<std::size_t>(y) * width_);

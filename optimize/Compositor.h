@@ -26,6 +26,10 @@ struct TPicture {
   std::vector<std::uint32_t> Pixels;
   // Hundredths of a second; identical neighbours add up, so this may pass 32 bits.
   std::int64_t Time = 0;
+  // The frames that showed it, and the sum of their delays as written (0 without a control
+  // block): viewers other than browsers play delays of 0 and 1 as they are.
+  int Frames = 0;
+  std::int64_t WrittenTime = 0;
 };
 
 // A color table entry (red, green, blue) as a picture pixel.
@@ -53,7 +57,7 @@ public:
   // kMaxCanvasPixels.
   bool Advance();
   // The current picture's time in hundredths (identical neighbours add up).
-  std::int64_t Time() const { return time_; }
+  std::int64_t Time() const { return time_.Played; }
   // The areas outside which the current picture equals the one before (the first picture:
   // a transparent canvas).
   const std::vector<TCanvasArea>& Changed() const { return changed_; }
@@ -90,7 +94,13 @@ private:
   void SaveStep();
   bool CanvasEqualsStep();
   void ApplyDisposal();
-  void HandOut(std::vector<TCanvasArea> changed, std::int64_t time);
+  // How long a picture stays: as browsers play it, and as its frames' delays are written.
+  struct TShowTime {
+    std::int64_t Played = 0;
+    std::int64_t Written = 0;
+    int Frames = 0;
+  };
+  void HandOut(std::vector<TCanvasArea> changed, const TShowTime& time);
 
   const TGIFImage& image_;
   int width_ = 0;
@@ -115,13 +125,13 @@ private:
   std::vector<TCanvasArea> step_;
   std::vector<std::uint32_t> stepValues_;
   bool stepActive_ = false;
-  std::int64_t stepTime_ = 0;
+  TShowTime stepTime_;
   // The picture not yet handed out (it may still grow by an identical successor).
   bool hasPending_ = false;
-  std::int64_t pendingTime_ = 0;
+  TShowTime pendingTime_;
   std::vector<TCanvasArea> pendingChanged_;
   // The picture handed out.
-  std::int64_t time_ = 0;
+  TShowTime time_;
   std::vector<TCanvasArea> changed_;
 };
 

@@ -4,6 +4,7 @@
 // affect the picture.
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "gif/Errors.h"
@@ -72,11 +73,31 @@ bool UsesIndex(const TGIFSubImage& frame, std::uint8_t index) {
   return std::find(frame.Pixels(), frame.Pixels() + frame.PixelCount(), index) != frame.Pixels() + frame.PixelCount();
 }
 
-// The frame's picture stays for the sum of both played times (at most 65535 hundredths).
-void AddPlayedTime(TGIFSubImage& frame, int time) {
-  if (!frame.ControlExtension) frame.Extensions().Add(std::make_unique<TGIFGraphicControlExtension>(frame));
-  TGIFGraphicControlExtension& control = *frame.ControlExtension;
-  control.SetDelay(static_cast<std::uint16_t>(std::min(PlayedTime(control.Delay()) + time, 0xFFFF)));
+// The delays of two frames as one, when it reads the same whether a viewer plays delays of
+// 0 and 1 as 10 (browsers) or as written (others): both at least 2, the sum in 16 bits.
+std::optional<std::uint16_t> MergedDelay(const TGIFSubImage& first, const TGIFSubImage& second) {
+  const int a = first.ControlExtension ? first.ControlExtension->Delay() : 0;
+  const int b = second.ControlExtension ? second.ControlExtension->Delay() : 0;
+  if (a < 2 || b < 2 || a + b > 0xFFFF) return std::nullopt;
+  return static_cast<std::uint16_t>(a + b);
+}
+
+// Drops the blocks of frame i that do not affect the picture; true when the frame is left
+// without image and blocks, to go. Loop and delays only count with more than one frame.
+bool StripBlocks(TGIFSubImage& frame, int i, bool oneFrame) {
+  TGIFExtensionList& extensions = frame.Extensions();
+  extensions.DeleteIf([&](int, const TGIFExtension& extension) {
+    const bool loop = dynamic_cast<const TGIFAppExtNSLoop*>(&extension) != nullptr;
+    return dynamic_cast<const TGIFCommentExtension*>(&extension) || dynamic_cast<const TGIFTextExtension*>(&extension) ||
+           dynamic_cast<const TGIFUnknownAppExtension*>(&extension) ||
+           dynamic_cast<const TGIFUnknownExtension*>(&extension) || (loop && (i != 0 || oneFrame));
+  });
+  if (TGIFGraphicControlExtension* control = frame.ControlExtension) {
+    if ((control->Delay() == 0 || oneFrame) && !control->Transparent() && !control->UserInput() &&
+        (KeepsPicture(control->Disposal()) || oneFrame))
+      extensions.Remove(control);
+  }
+  return frame.IsEmpty() && extensions.Count() == 0;
 }
 
 // Counts the work done and reports it as a percentage of a maximum fixed at the start.
@@ -175,10 +196,15 @@ void TGIFImage::OptimizeDocument(TOptimizeOptionSet options, TReductionMethod me
         if (DisposalOf(frame) == DisposalRestoreBackground) continue;
         if (WhollyTransparent(frame)) {
           // A frame that shows nothing new is only time: it goes to the frame before when
-          // that one stays on screen; otherwise it stays, as one transparent pixel.
+          // that one stays on screen and their delays add up alike for every viewer;
+          // otherwise it stays, as one transparent pixel.
           TGIFSubImage* previous = i > 0 ? &Frames[i - 1] : nullptr;
-          if (previous && !previous->IsEmpty() && KeepsPicture(DisposalOf(*previous))) {
-            AddPlayedTime(*previous, PlayedTime(frame.ControlExtension->Delay()));
+          const std::optional<std::uint16_t> delay =
+              previous && !previous->IsEmpty() && KeepsPicture(DisposalOf(*previous))
+                  ? MergedDelay(*previous, frame)
+                  : std::nullopt;
+          if (delay) {
+            previous->ControlExtension->SetDelay(*delay);
             doomed[i] = true;
           } else {
             frame.CropToContent(true);
@@ -198,24 +224,10 @@ void TGIFImage::OptimizeDocument(TOptimizeOptionSet options, TReductionMethod me
     if (options & optRemoveRedundant) {
       const bool oneFrame = Frames.Count() == 1;
       doomed.assign(Frames.Count(), false);
-      for (int i = Frames.Count() - 1; i >= 0; --i) {
-        TGIFSubImage& frame = Frames[i];
-        TGIFExtensionList& extensions = frame.Extensions();
-        extensions.DeleteIf([&](int, const TGIFExtension& extension) {
-          const bool loop = dynamic_cast<const TGIFAppExtNSLoop*>(&extension) != nullptr;
-          return dynamic_cast<const TGIFCommentExtension*>(&extension) ||
-                 dynamic_cast<const TGIFTextExtension*>(&extension) ||
-                 dynamic_cast<const TGIFUnknownAppExtension*>(&extension) ||
-                 dynamic_cast<const TGIFUnknownExtension*>(&extension) || (loop && (i != 0 || oneFrame));
-        });
-        if (TGIFGraphicControlExtension* control = frame.ControlExtension) {
-          if ((control->Delay() == 0 || oneFrame) && !control->Transparent() && !control->UserInput() &&
-              (KeepsPicture(control->Disposal()) || oneFrame))
-            extensions.Remove(control);
-        }
-        if (frame.IsEmpty() && extensions.Count() == 0) doomed[i] = true;
-      }
+      for (int i = Frames.Count() - 1; i >= 0; --i) doomed[i] = StripBlocks(Frames[i], i, oneFrame);
       deleteDoomed();
+      // Frames dropped here may leave a single one, which then needs no loop or delay either.
+      if (!oneFrame && Frames.Count() == 1 && StripBlocks(Frames[0], 0, true)) Frames.Delete(0);
       progress.Report();
     } else if ((options & optReduceColors) && method == reduceCustomPalette) {
       throw GIFException("Invalid reduction method");

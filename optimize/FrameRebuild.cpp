@@ -95,11 +95,11 @@ public:
   TFrameWriter(TGIFImage& target, int width, bool animated, const TColorIndex* globalColors)
       : target_(target), width_(width), animated_(animated), global_(globalColors) {}
 
-  // Adds the frame that turns the canvas below into shown, drawing the box (empty: a single
-  // transparent pixel) and then leaving the canvas as disposal says. Inside the box, pixels
-  // the canvas already shows are transparent; false when no frame can do it.
-  bool Write(const TPixels& below, const TPixels& shown, TBox box, std::uint8_t disposal, std::int64_t time,
-             int loopCount) {
+  // Adds the frame that turns the canvas below into the picture, drawing the box (empty: a
+  // single transparent pixel) and then leaving the canvas as disposal says. Inside the box,
+  // pixels the canvas already shows are transparent; false when no frame can do it.
+  bool Write(const TPixels& below, const TPicture& picture, TBox box, std::uint8_t disposal, int loopCount) {
+    const TPixels& shown = picture.Pixels;
     if (box.IsEmpty()) box = {0, 0, 1, 1};
     auto frame = std::make_unique<TGIFSubImage>(&target_);
     frame->SetGeometry(box.Left, box.Top, box.Right - box.Left, box.Bottom - box.Top);
@@ -162,10 +162,12 @@ public:
       frame->Extensions().Add(std::move(control));
       added.SetDisposal(disposal);
       if (animated_) {
-        // Every picture of an animation stays at least 2 hundredths (shorter delays play
-        // as 10), so the time is written as it is.
-        if (time < 2 || time > 0xFFFF) return false;
-        added.SetDelay(static_cast<std::uint16_t>(time));
+        // A picture of one frame keeps that frame's delay as written. The delays of
+        // identical frames add up alike for every viewer only when each is at least 2
+        // (browsers play 0 and 1 as 10, others as written): then the sum equals the time.
+        if (picture.Frames > 1 && picture.WrittenTime != picture.Time) return false;
+        if (picture.WrittenTime > 0xFFFF) return false;
+        added.SetDelay(static_cast<std::uint16_t>(picture.WrittenTime));
       }
       if (usesTransparency) {
         added.SetTransparent(true);
@@ -270,7 +272,7 @@ bool Build(const TGIFImage& source, TGIFImage& target) {
     const TBox cleared = BoxWhere(shown.Pixels, next.Pixels, width, height, opaqueTurnsTransparent);
     const std::uint8_t disposal = cleared.IsEmpty() ? DisposalKeep : DisposalRestoreBackground;
     box = box.Including(cleared);
-    if (!writer.Write(below, shown.Pixels, box, disposal, shown.Time, loopCount)) return false;
+    if (!writer.Write(below, shown, box, disposal, loopCount)) return false;
     loopCount = -1;
     below.swap(shown.Pixels);
     if (disposal == DisposalRestoreBackground)
@@ -279,7 +281,7 @@ bool Build(const TGIFImage& source, TGIFImage& target) {
     std::swap(shown, next);
   }
   const TBox box = BoxWhere(below, shown.Pixels, width, height, differs);
-  return writer.Write(below, shown.Pixels, box, DisposalKeep, shown.Time, loopCount);
+  return writer.Write(below, shown, box, DisposalKeep, loopCount);
 }
 
 // Rebuilding composites every picture of the whole screen several times over: it is tried

@@ -1,5 +1,6 @@
 #include "render/FrameRendering.h"
 
+#include <array>
 #include <cstring>
 #include <new>
 
@@ -61,6 +62,18 @@ std::unique_ptr<TBitmap> NewFrameBitmap(TGIFSubImage& frame) {
   auto bitmap = std::make_unique<TBitmap>();
   if (std::int64_t{frame.FrameWidth()} * frame.FrameHeight() > kOneBitAbove) bitmap->SetPixelFormat(TPixelFormat::pf1bit);
   return bitmap;
+}
+
+// The colors of the pixel values as plain rendering shows them: the frame's own table, the
+// global one, or else the first frame's (the document's palette then); black beyond it.
+std::array<TColor, 256> ShownColors(TGIFSubImage& frame, int& count) {
+  const TGIFColorMap* map = &frame.EffectiveColorMap();
+  if (map->Count() == 0 && frame.Image()->Frames.Count() > 0) map = &frame.Image()->Frames[0].LocalColorMap();
+  std::array<TColor, 256> colors{};
+  count = map->Count();
+  const std::uint8_t* entry = map->Entries();
+  for (int i = 0; i < count; ++i, entry += 3) colors[i] = entry[0] | entry[1] << 8 | TColor{entry[2]} << 16;
+  return colors;
 }
 
 std::unique_ptr<TBitmap> EmptyFrameBitmap(TGIFSubImage& frame, std::unique_ptr<TBitmap> bitmap) {
@@ -176,12 +189,14 @@ std::unique_ptr<TBitmap> RenderDithered(TGIFSubImage& frame) {
   const int width = frame.FrameWidth();
   TDIBWriter writer(*bitmap, TPixelFormat::pf8bit, width, frame.FrameHeight(), frame.Palette());
   TFrameRenderer renderer(frame);
-  TGIFColorMap& map = frame.EffectiveColorMap();
+  int count = 0;
+  const std::array<TColor, 256> colors = ShownColors(frame, count);
+  bool beyond = false;
   TNetscapeColorLookup lookup;
   TFloydSteinbergDitherer ditherer(width, lookup);
   std::uint8_t fill = 0, red, green, blue;
   if (renderer.BuildsMask()) {
-    const TColor transparent = map.ColorAt(renderer.TransparentIndex());
+    const TColor transparent = colors[renderer.TransparentIndex()];
     fill = lookup.MapColor(transparent & 0xFF, (transparent >> 8) & 0xFF, (transparent >> 16) & 0xFF, red, green, blue);
   }
   for (int y = 0; y < frame.FrameHeight(); ++y) {
@@ -195,11 +210,13 @@ std::unique_ptr<TBitmap> RenderDithered(TGIFSubImage& frame) {
         ditherer.SkipPixel();
         continue;
       }
-      const TColor color = map.ColorAt(source[x]);
+      const TColor color = colors[source[x]];
+      beyond |= source[x] >= count;
       target[x] = ditherer.DitherPixel(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF, red, green, blue);
     }
     ditherer.AdvanceLine();
   }
+  if (beyond) frame.ReportWarning(kSeverityDamage, "Invalid color index");
   renderer.KeepMask();
   writer.Commit();
   return bitmap;

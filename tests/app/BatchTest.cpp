@@ -94,6 +94,35 @@ TEST_F(BatchTest, AnimationsClearedAfterEveryFrameAreRebuiltFromTheirPictures) {
   EXPECT_EQ(CompareShows(*before.Image, *after.Image).Difference, "");
 }
 
+// Browsers play delays of 0 and 1 as 10, other viewers as written: frames that are not
+// merged keep theirs, whichever candidate wins.
+TEST_F(BatchTest, FramesKeepTheirDelaysAsWritten) {
+  const std::vector<int> delays = {0, 1, 0, 5};
+  TGIFImage image;
+  for (int i = 0; i < 4; ++i) image.Header.GlobalColorMap().AddColor(0x505050u * i);
+  for (int f = 0; f < 4; ++f) {
+    TGIFSubImage& frame = AddFrame(image, 0, 0, 12, 12);
+    std::fill_n(frame.Pixels(), 144, 3);
+    std::fill_n(frame.RowAt(f * 3) + f, 5, f % 3);
+    auto control = std::make_unique<TGIFGraphicControlExtension>(frame);
+    control->SetDelay(static_cast<std::uint16_t>(delays[f]));
+    control->SetDisposal(2);
+    control->SetTransparent(true);
+    control->SetTransparentIndex(3);
+    frame.Extensions().Add(std::move(control));
+  }
+  const Bytes original = SaveBytes(image);
+  for (const bool thorough : {false, true}) {
+    const std::string path = Write("delays.gif", original);
+    ASSERT_TRUE(TFileOptimizer(thorough).Process(path, true).Written);
+    const Loaded after = LoadBytes(ReadFileBytes(path));
+    std::vector<int> written;
+    for (const auto& frame : after.Image->Frames)
+      written.push_back(frame->ControlExtension ? frame->ControlExtension->Delay() : 0);
+    EXPECT_EQ(written, delays) << (thorough ? "thorough" : "default");
+  }
+}
+
 // A screen too large to composite: the pixel choice is left out and the file is kept as one
 // whose result cannot be checked, not reported as failing.
 TEST_F(BatchTest, AScreenTooLargeToCompositeFailsAsItselfAndIsKept) {
@@ -106,6 +135,17 @@ TEST_F(BatchTest, AScreenTooLargeToCompositeFailsAsItselfAndIsKept) {
     EXPECT_EQ(outcome.Message, "Image too large");
     EXPECT_EQ(ReadFileBytes(path), original);
   }
+}
+
+// Other readers skip an extension they do not know: the file is intact, not damaged.
+TEST_F(BatchTest, AnUnknownExtensionIsNoDamage) {
+  Bytes original = Unoptimized();
+  const Bytes unknown = {0x21, 0x02, 1, 'x', 0};
+  original.insert(original.begin() + 13 + 4 * 3, unknown.begin(), unknown.end());
+  const std::string path = Write("unknown.gif", original);
+  const TFileOutcome outcome = TFileOptimizer().Process(path, true);
+  EXPECT_EQ(outcome.Message, "");
+  EXPECT_TRUE(outcome.Written);
 }
 
 TEST_F(BatchTest, FailuresAndDamagedFilesAreReportedInTheRowAndLeftAlone) {

@@ -90,6 +90,29 @@ TEST(FrameRendering, DitheredRenderingUsesTheWebPaletteAndFillsTransparentPixels
   });
 }
 
+TEST(FrameRendering, DitheredFramesShowThePlainColorsAndWarnOncePerFrame) {
+  for (const bool dithered : {false, true}) {
+    TGIFImage image;
+    image.PaintFlags = dithered ? drawDithered : 0;
+    TGIFSubImage& first = AddFrame(image, 0, 0, 1, 1);
+    first.LocalColorMap().AddColor(0x0000FF);
+    first.LocalColorMap().AddColor(0xFFFFFF);
+    // No table of its own and none global: the document's palette is the first frame's.
+    TGIFSubImage& frame = AddFrame(image, 0, 0, 4, 1);
+    frame.Pixels()[1] = 1;
+    frame.Pixels()[2] = frame.Pixels()[3] = 9;
+    std::vector<std::string> warnings;
+    image.WarningHandler = [&](const TPersistent*, int, const std::string& m) { warnings.push_back(m); };
+    const TBitmap* bitmap = FrameBitmap(frame);
+    ASSERT_NE(bitmap, nullptr) << dithered;
+    EXPECT_EQ(bitmap->PixelColor(0, 0), 0x0000FFu);
+    EXPECT_EQ(bitmap->PixelColor(1, 0), 0xFFFFFFu);
+    EXPECT_EQ(bitmap->PixelColor(2, 0), 0u);  // beyond the table: black
+    EXPECT_EQ(bitmap->PixelColor(3, 0), 0u);
+    EXPECT_EQ(warnings, dithered ? std::vector<std::string>{"Invalid color index"} : std::vector<std::string>{});
+  }
+}
+
 struct RenderingTest : ::testing::Test {
   TGIFImage image;
   void SetUp() override {
