@@ -14,7 +14,7 @@ int TGIFImage::Add(std::unique_ptr<TGIFSubImage> frame) {
   // The logical screen holds every frame: a reader would warn about one that reaches out.
   if (area.Right > Width()) Header.SetLogicalScreenWidth(area.Right);
   if (area.Bottom > Height()) Header.SetLogicalScreenHeight(area.Bottom);
-  ViewBitmap.reset();
+  ReleaseViewBitmap(*this);
   Changed();
   return index;
 }

@@ -121,6 +121,7 @@ void TGIFImage::SetWidth(int value) {
       throw GIFException("Image width too small for contained frames");
   if (value == Header.LogicalScreenWidth()) return;
   Header.SetLogicalScreenWidth(value);
+  ReleaseViewBitmap(*this);
   Changed();
 }
 
@@ -130,6 +131,7 @@ void TGIFImage::SetHeight(int value) {
       throw GIFException("Image height too small for contained frames");
   if (value == Header.LogicalScreenHeight()) return;
   Header.SetLogicalScreenHeight(value);
+  ReleaseViewBitmap(*this);
   Changed();
 }
 
@@ -177,7 +179,7 @@ TPaletteHandle TGIFImage::Palette() {
 void TGIFImage::SetPalette(TPaletteHandle value) {
   if (value != palette_) palette_ = std::move(value);
   if (ViewBitmap && ViewBitmap->Palette() != palette_) {
-    ViewBitmap.reset();
+    ReleaseViewBitmap(*this);
     PaletteChanged();
   }
 }

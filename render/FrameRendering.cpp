@@ -316,6 +316,13 @@ void PrepareViewBitmap(TGIFImage& image) {
   image.ViewBitmap = std::move(view);
 }
 
-void ReleaseViewBitmap(TGIFImage& image) { image.ViewBitmap.reset(); }
+void ReleaseViewBitmap(TGIFImage& image) {
+  {
+    // A stopped painter draws nothing more, also with a step already waiting.
+    std::lock_guard lock(image.PainterLock);
+    if (image.DrawingPainter) image.DrawingPainter->shared_from_this()->Stop();
+  }
+  image.ViewBitmap.reset();
+}
 
 }  // namespace lumvane

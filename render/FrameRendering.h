@@ -50,6 +50,7 @@ void AssignTo(TGIFImage& image, TBitmap& target);
 // The document's rendered logical screen, made on first use from the first frame.
 TBitmap* ViewBitmap(TGIFImage& image);
 void PrepareViewBitmap(TGIFImage& image);
+// Stops the painter that draws into the view bitmap, then frees the bitmap.
 void ReleaseViewBitmap(TGIFImage& image);
 
 // Row access to a bitmap's own pixels in the given format (the bitmap is converted).

@@ -29,7 +29,8 @@ TGIFPainter::TGIFPainter(TGIFImage& image, TGIFPainter** slot, TCanvas& canvas, 
       rect_(rect),
       options_(options),
       speed_(image.PlaybackSpeed),
-      hooks_(image.PainterEvents) {
+      hooks_(image.PainterEvents),
+      priority_(image.PainterPriority) {
   if (Has(drawThreaded) && Has(drawAnimated) && image.Frames.Count() > 1 && speed_ >= 0)
     wakeEvent_ = Clock().CreateWakeEvent();
   if (image.DrawBackgroundColor != kNoColor)
@@ -77,8 +78,10 @@ void TGIFPainter::Start() {
     if (keptError_) std::rethrow_exception(keptError_);
     return;
   }
+  if (started_.exchange(true)) return;
   ++runningThreads_;
   std::thread([self = shared_from_this()]() mutable {
+    self->priority_.Attach();
     self->RunAnimation();
     // The end notification runs on the user-interface thread; a kept error goes to the
     // document's warnings there, as the painter's own thread has no caller to raise it to.
@@ -87,6 +90,7 @@ void TGIFPainter::Start() {
         image->ReportWarning(image, 1, self->keptErrorText_);
       self->ReleasePainter();
     });
+    self->priority_.Detach();
     self.reset();
     --runningThreads_;
   }).detach();
@@ -94,15 +98,24 @@ void TGIFPainter::Start() {
 
 void TGIFPainter::Stop() {
   terminated_ = true;
+  if (!Has(drawThreaded)) return;
+  priority_.Set(kNormalPriority);
   if (wakeEvent_) wakeEvent_->Signal();
+  // Without a thread there is nobody else to clean up.
+  if (!started_.exchange(true)) ReleasePainter();
 }
 
 void TGIFPainter::InvokeOnUiThread(const std::function<void()>& step) {
   if (terminated_) return;
+  // Checked again where the step runs: the painter may be stopped there (its target freed)
+  // while the step waits for its turn.
+  const auto unlessStopped = [&] {
+    if (!terminated_) step();
+  };
   if (Has(drawThreaded))
-    Dispatcher().RunOnUiThread(step);
+    Dispatcher().RunOnUiThread(unlessStopped);
   else
-    step();
+    unlessStopped();
 }
 
 void TGIFPainter::Fire(TPainterMoment moment) {
@@ -323,8 +336,9 @@ void StopAnimation(TGIFImage& image) {
     {
       std::lock_guard lock(image.PainterLock);
       if (!image.DrawingPainter) break;
-      image.DrawingPainter->Stop();
-      if (!image.DrawingPainter->Threaded()) break;
+      const std::shared_ptr<TGIFPainter> painter = image.DrawingPainter->shared_from_this();
+      painter->Stop();  // may release it
+      if (!painter->Threaded()) break;
     }
     if (Dispatcher().IsUiThread()) Dispatcher().ProcessPendingEvents();
     Clock().Yield();
@@ -337,7 +351,8 @@ void StopAllPainters(TGIFImage& image) {
     {
       std::lock_guard lock(image.PainterLock);
       bool anyThreaded = false;
-      for (auto it = image.Painters.rbegin(); it != image.Painters.rend(); ++it) {
+      const std::vector<std::shared_ptr<TGIFPainter>> painters = image.Painters;  // a stop may release one
+      for (auto it = painters.rbegin(); it != painters.rend(); ++it) {
         (*it)->Stop();
         anyThreaded |= (*it)->Threaded();
       }

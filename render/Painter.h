@@ -15,6 +15,7 @@
 #include "render/Bitmap.h"
 #include "render/Canvas.h"
 #include "render/PainterServices.h"
+#include "render/ThreadPriority.h"
 
 namespace lumvane {
 
@@ -43,9 +44,11 @@ public:
   TGIFPainter(const TGIFPainter&) = delete;
   TGIFPainter& operator=(const TGIFPainter&) = delete;
 
-  // A threaded painter starts playing on its thread; one without a thread plays at once,
-  // to the end, and raises what went wrong.
+  // A threaded painter starts playing on its thread, at the document's PainterPriority; one
+  // without a thread plays at once, to the end, and raises what went wrong.
   void Start();
+  // Nothing is drawn and no event fires after a stop; the thread goes back to normal
+  // priority to end soon. A threaded painter that was never started is released at once.
   void Stop();
   // Painter threads that have not finished yet, cleanup included: whoever owns the
   // services they use waits for none to be left before it goes away.
@@ -93,6 +96,8 @@ private:
   TColor background_ = 0xFFFFFF;
   std::unique_ptr<TWakeEvent> wakeEvent_;
   std::atomic<bool> terminated_{false};
+  std::atomic<bool> started_{false};
+  TThreadPriority priority_;
   // What ended the painter, raised again in the caller of a painter without a thread.
   std::exception_ptr keptError_;
   std::string keptErrorText_;

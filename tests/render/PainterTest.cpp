@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include "gif/Errors.h"
 #include "gif/GIFApplicationExtensions.h"
@@ -236,6 +237,94 @@ TEST_F(PainterTest, ADocumentDestroyedByItsOwnEventIsNotTouchedAgain) {
   playing->Draw(target.Canvas(), TRect{0, 0, 4, 4});
   EXPECT_EQ(image, nullptr);
   EXPECT_EQ(frames, 2);
+}
+
+TEST_F(PainterTest, TheViewBitmapIsFreedOnlyAfterItsPainterStopped) {
+  Frame(1, 5);
+  Frame(2, 5);
+  Frame(3, 5);
+  image->Header.SetLogicalScreenWidth(4);
+  image->Header.SetLogicalScreenHeight(4);
+  const std::vector<std::function<void()>> frees = {
+      [&] { ReleaseViewBitmap(*image); },
+      [&] { image->Header.GlobalColorMap().AddColor(0x123456); },  // another palette
+      [&] { image->SetWidth(image->Width() + 1); },
+  };
+  for (std::size_t i = 0; i < frees.size(); ++i) {
+    int frames = 0;
+    image->PainterEvents[BeforeFrame] = [&](TGIFPainter&) {
+      if (++frames == 2) frees[i]();
+    };
+    image->Draw(target.Canvas(), TRect{0, 0, 4, 4});
+    while (Playing()) services.Dispatcher.ProcessPendingEvents();
+    EXPECT_EQ(image->ViewBitmap, nullptr) << i;
+    EXPECT_EQ(frames, 2) << i;
+  }
+}
+
+TEST_F(PainterTest, APainterNeverStartedIsReleasedWhenPaintersStop) {
+  Frame(1, 5);
+  Frame(2, 5);
+  const auto painter = StartPainter(*image, nullptr, target.Canvas(), kThreaded, TRect{0, 0, 4, 4});
+  ASSERT_TRUE(Playing());
+  image->Clear();  // waits for every painter to end
+  EXPECT_FALSE(Playing());
+}
+
+// The clock is read on the painter's thread: it notes the thread's niceness each time.
+class NicenessClock : public FakeClock {
+public:
+  std::int64_t Now() override {
+    if (std::this_thread::get_id() != ui_) {
+      std::lock_guard lock(mutex_);
+      seen_.push_back(getpriority(PRIO_PROCESS, 0));  // on Linux: the calling thread's
+    }
+    return FakeClock::Now();
+  }
+  std::vector<int> Seen() {
+    std::lock_guard lock(mutex_);
+    return seen_;
+  }
+
+private:
+  const std::thread::id ui_ = std::this_thread::get_id();
+  std::mutex mutex_;
+  std::vector<int> seen_;
+};
+
+// Lowering niceness again needs privileges that a test may not have.
+bool MayRaisePriority() {
+  bool may = false;
+  std::thread([&] {
+    const int niceness = getpriority(PRIO_PROCESS, 0);
+    may = niceness < 19 && setpriority(PRIO_PROCESS, 0, niceness + 1) == 0 &&
+          setpriority(PRIO_PROCESS, 0, niceness) == 0;
+  }).join();
+  return may;
+}
+
+TEST_F(PainterTest, ThreadsRunAtThePainterPriorityAndAStoppedOneAtNormal) {
+  Frame(1, 5);
+  Frame(2, 5);
+  NicenessClock clock;
+  PainterServices().Clock = &clock;
+  image->PlaybackSpeed = 0;  // waits until woken
+  image->PainterPriority = 1;
+  const int normal = getpriority(PRIO_PROCESS, 0);
+  auto painter = StartPainter(*image, nullptr, target.Canvas(), kThreaded, TRect{0, 0, 4, 4});
+  painter->Start();
+  while (clock.Waits().empty()) services.Dispatcher.ProcessPendingEvents();
+  painter->Stop();
+  while (Playing()) services.Dispatcher.ProcessPendingEvents();
+  while (TGIFPainter::RunningThreads() > 0) services.Dispatcher.ProcessPendingEvents();
+  PainterServices().Clock = &services.Clock;
+  const std::vector<int> seen = clock.Seen();
+  ASSERT_GE(seen.size(), 2u);
+  EXPECT_EQ(seen.front(), NicenessFor(1, normal));
+  EXPECT_GT(seen.front(), normal);
+  if (MayRaisePriority()) {
+    EXPECT_EQ(seen.back(), normal);  // read after the wake-up
+  }
 }
 
 TEST(PainterCorpus, EveryAnimationPlaysIntoTheViewAsTheCompositorShowsIt) {
