@@ -1,6 +1,7 @@
 #include "app/InfoCommand.h"
 
 #include <cctype>
+#include <cstdio>
 #include <ostream>
 
 #include "app/CommandLine.h"
@@ -8,6 +9,7 @@
 #include "gif/GIFGraphicControlExtension.h"
 #include "gif/GIFImage.h"
 #include "gif/GIFTextExtensions.h"
+#include "gif/GIFUnknownExtension.h"
 
 namespace lumvane {
 namespace {
@@ -37,6 +39,13 @@ std::string Quoted(const std::string& line) {
   return text + "\"";
 }
 
+// "2 block(s) of 255, 12 bytes"
+std::string BlocksText(const std::vector<TGIFBlock>& blocks) {
+  std::string text = std::to_string(blocks.size()) + " block(s)", sizes;
+  for (const TGIFBlock& block : blocks) sizes += (sizes.empty() ? "" : ", ") + std::to_string(block.Size());
+  return sizes.empty() ? text : text + " of " + sizes + " bytes";
+}
+
 void DescribeExtension(const TGIFExtension& extension, std::ostream& out) {
   if (const auto* control = dynamic_cast<const TGIFGraphicControlExtension*>(&extension)) {
     out << "    graphic control: ";
@@ -61,13 +70,13 @@ void DescribeExtension(const TGIFExtension& extension, std::ostream& out) {
     if (loop->LoopCount == 0) out << " (forever)";
     if (loop->BufferBytes != 0) out << ", buffer size " << loop->BufferBytes;
     out << "\n";
-  } else if (const auto* unknown = dynamic_cast<const TGIFUnknownAppExtension*>(&extension)) {
-    out << "    application " << Quoted(IdentityText(*unknown)) << ": " << unknown->RawBlocks.size()
-        << " block(s)";
-    std::string sizes;
-    for (const TGIFBlock& block : unknown->RawBlocks) sizes += (sizes.empty() ? "" : ", ") + std::to_string(block.Size());
-    if (!sizes.empty()) out << " of " << sizes << " bytes";
-    out << "\n";
+  } else if (const auto* application = dynamic_cast<const TGIFUnknownAppExtension*>(&extension)) {
+    out << "    application " << Quoted(IdentityText(*application)) << ": " << BlocksText(application->RawBlocks)
+        << "\n";
+  } else if (const auto* unknown = dynamic_cast<const TGIFUnknownExtension*>(&extension)) {
+    char label[8];
+    std::snprintf(label, sizeof label, "0x%02X", unsigned{unknown->Label});
+    out << "    unknown extension " << label << ": " << BlocksText(unknown->RawBlocks) << "\n";
   }
 }
 

@@ -8,7 +8,8 @@ using InfoCommandTest = CommandLineTest;
 TEST_F(InfoCommandTest, DescribesFramesExtensionsAndWarnings) {
   const Bytes loop = Bytes{0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 5, 0, 0};
   const Bytes comment = {0x21, 0xFE, 5, 'h', 'e', 'l', 'l', 'o', 0};
-  const Bytes file = ScreenHeader(4, 3, 0x81) + loop + ControlBlock(0x09, 7, 2) + comment +
+  const Bytes unknown = {0x21, 0x99, 2, 'a', 'b', 0};
+  const Bytes file = ScreenHeader(4, 3, 0x81) + loop + ControlBlock(0x09, 7, 2) + comment + unknown +
                      ImageDescriptor(1, 1, 3, 2, 0x40) + ImageData(2, PackCodes({{4, 3}, {1, 3}, {5, 3}})) +
                      Bytes{0x3A};
   std::string output;
@@ -18,7 +19,7 @@ TEST_F(InfoCommandTest, DescribesFramesExtensionsAndWarnings) {
         "frame 0: at 1,1, 3 x 2, interlaced, local color table none",
         "looping (NETSCAPE2.0): loop count 5",
         "graphic control: transparent index 2, disposal 2, delay 7, user input no",
-        "comment, 1 line(s)", "\"hello\"",
+        "comment, 1 line(s)", "\"hello\"", "unknown extension 0x99: 1 block(s) of 2 bytes",
         "warning: Unknown GIF block type (after frame 0)", "warning: Invalid Image trailer (after frame 0)"})
     EXPECT_NE(output.find(expected), std::string::npos) << expected << "\n" << output;
 }
