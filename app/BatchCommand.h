@@ -7,8 +7,10 @@
 
 namespace lumvane {
 
-// Arguments: [-r] [--json] [--jobs N] [--thorough] PATH...; writeBack is true for "optimize". Returns the
+// Arguments: [-r] [--json | -q] [--jobs N] [--thorough] [--files-from LIST [-0]] PATH...;
+// writeBack is true for "optimize"; in gives the list "--files-from -" reads. Returns the
 // exit status: 0 when every file was handled, 1 when any failed, 2 for a usage error.
-int RunBatchCommand(bool writeBack, const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunBatchCommand(bool writeBack, const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                    std::ostream& err);
 
 }  // namespace lumvane

@@ -11,13 +11,17 @@
 namespace lumvane {
 
 void PrintUsage(std::ostream& out) {
-  out << "Usage: lumvane test [-r] [--json] [--jobs N] [--thorough] PATH...\n"
+  out << "Usage: lumvane test [OPTIONS] PATH...\n"
          "           sizes and savings of the GIF files and folders given; nothing is written\n"
-         "       lumvane optimize [-r] [--json] [--jobs N] [--thorough] PATH...\n"
+         "       lumvane optimize [OPTIONS] PATH...\n"
          "           the same, and smaller results that show the same replace the files\n"
-         "           (-r: descend into subfolders; --json: one object per file;\n"
-         "            --jobs N: files worked on at once, default one per core;\n"
-         "            --thorough: try harder for smaller files, taking far longer)\n"
+         "           OPTIONS: -r  descend into subfolders\n"
+         "                    --json  one object per file, then a summary object\n"
+         "                    -q, --quiet  only failed files and the total\n"
+         "                    --jobs N  files worked on at once, default one per core\n"
+         "                    --thorough  try harder for smaller files, taking far longer\n"
+         "                    --files-from LIST  also the paths LIST names, one a line\n"
+         "                        (- for standard input); -0, --null: separated by NUL bytes\n"
          "       lumvane info FILE...              blocks, frames, color tables, extensions and warnings\n"
          "       lumvane convert IN OUT [--rle] [--reduce METHOD] [--dither KIND] [--bits N]\n"
          "           read a GIF and write it again, unoptimized (--rle: with the run-length\n"
@@ -31,7 +35,7 @@ void PrintUsage(std::ostream& out) {
          "                                         one frame as rendered, as a BMP file\n";
 }
 
-int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunCommandLine(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
   if (args.empty()) {
     err << "lumvane: no command given.\n";
     PrintUsage(err);
@@ -43,7 +47,11 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   if (command == "convert") return RunConvertCommand(operands, out, err);
   if (command == "render") return RunRenderCommand(operands, out, err);
   if (command == "compare") return RunCompareCommand(operands, out, err);
-  if (command == "test" || command == "optimize") return RunBatchCommand(command == "optimize", operands, out, err);
+  if (command == "test" || command == "optimize") return RunBatchCommand(command == "optimize", operands, in, out, err);
+  if (command == "--version" && operands.empty()) {
+    out << "lumvane " << LUMVANE_VERSION << "\n";
+    return kExitSuccess;
+  }
   if (command == "-h" || command == "--help" || command == "help") {
     PrintUsage(out);
     return kExitSuccess;

@@ -14,7 +14,8 @@ constexpr int kExitUsage = 2;
 
 void PrintUsage(std::ostream& out);
 
-// Runs the command named by the first argument; returns the exit status.
-int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Runs the command named by the first argument, with in as its standard input; returns the
+// exit status.
+int RunCommandLine(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
 
 }  // namespace lumvane

@@ -12,7 +12,7 @@
 namespace {
 
 bool IsCommand(const std::string& word) {
-  for (const char* command : {"test", "optimize", "info", "convert", "compare", "render", "help", "-h", "--help"})
+  for (const char* command : {"test", "optimize", "info", "convert", "compare", "render", "help", "-h", "--help", "--version"})
     if (word == command) return true;
   return false;
 }
@@ -28,7 +28,7 @@ bool Exists(const std::string& path) {
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   const bool wantsWindow = args.empty() || (args.size() == 1 && !IsCommand(args[0]) && Exists(args[0]));
-  if (!wantsWindow) return lumvane::RunCommandLine(args, std::cout, std::cerr);
+  if (!wantsWindow) return lumvane::RunCommandLine(args, std::cin, std::cout, std::cerr);
 #ifdef LUMVANE_GUI
   if (lumvane::DisplayAvailable()) return lumvane::RunWindow(argc, argv, args.empty() ? std::string() : args[0]);
   std::cerr << "lumvane: no display to open the window on; use a command.\n";

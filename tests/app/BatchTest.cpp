@@ -256,6 +256,44 @@ TEST_F(BatchTest, JsonCarriesNamesThatAreNotUtf8) {
   EXPECT_EQ(out.find("file_bytes"), std::string::npos) << out;
 }
 
+TEST_F(BatchTest, ListsOfFilesTakeAnyNameOneALineOrNulSeparated) {
+  const Bytes original = Unoptimized();
+  const std::string spaced = Write("with space.gif", original), newline = Write("new\nline.gif", original),
+                    binary = Write("\xff\x01.gif", original);
+  std::string out, err;
+  // NUL-separated from standard input: every name, the newline one too.
+  const std::string nul = spaced + '\0' + newline + '\0' + binary + '\0';
+  ASSERT_EQ(Run({"test", "--json", "--files-from", "-", "-0"}, out, &err, nul), 0) << err;
+  EXPECT_NE(out.find("\"files\": 3, \"failed\": 0"), std::string::npos) << out;
+  // One a line, from a file, beside a path given as an argument (counted once).
+  const std::string list = Write("list.txt", Bytes(spaced.begin(), spaced.end()) + Bytes{'\n', '\n'} +
+                                                 Bytes(binary.begin(), binary.end()) + Bytes{'\n'});
+  ASSERT_EQ(Run({"test", "--json", "--files-from=" + list, binary}, out, &err), 0) << err;
+  EXPECT_NE(out.find("\"files\": 2, \"failed\": 0"), std::string::npos) << out;
+  EXPECT_EQ(Run({"test", "--files-from", (dir / "no-list").string()}, out, &err), 1);
+  EXPECT_EQ(Run({"test", "-0", spaced}, out, &err), 2);
+}
+
+TEST_F(BatchTest, QuietPrintsFailuresAndTheTotalAndJsonEndsWithASummaryThatAddsUp) {
+  const Bytes original = Unoptimized();
+  const std::string good = Write("good.gif", original), bad = Write("bad.gif", Bytes{'G', 'I', 'F'});
+  const std::int64_t saved = TFileOptimizer().Process(good, false).Saved;
+  std::string out, err;
+  EXPECT_EQ(Run({"test", "-q", good, bad}, out, &err), 1);
+  EXPECT_EQ(out, "Saved " + std::to_string(saved) + " Bytes\n");
+  EXPECT_EQ(err, bad + ": Premature end of data\n");
+
+  EXPECT_EQ(Run({"optimize", "--json", good, bad, (dir / "missing.gif").string()}, out, &err), 1);
+  const std::int64_t in = static_cast<std::int64_t>(original.size()) + 3;
+  EXPECT_NE(out.find("{\"summary\": {\"files\": 3, \"failed\": 2, \"bytes_in\": " + std::to_string(in) +
+                     ", \"bytes_out\": " + std::to_string(in - saved) + ", \"saved\": " + std::to_string(saved) +
+                     "}}\n"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(Run({"--version"}, out, &err), 0);
+  EXPECT_EQ(out, "lumvane " LUMVANE_VERSION "\n");
+}
+
 // The write-back contract of the README, line by line.
 TEST_F(BatchTest, ALinkStaysALinkAndAFileReachedTwiceCountsOnce) {
   const Bytes original = Unoptimized();

@@ -29,11 +29,13 @@ protected:
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     return path.string();
   }
-  // Runs the command line; output gets standard output, then standard error unless err
-  // is given to take it.
-  int Run(const std::vector<std::string>& args, std::string& output, std::string* err = nullptr) {
+  // Runs the command line with input as its standard input; output gets standard output,
+  // then standard error unless err is given to take it.
+  int Run(const std::vector<std::string>& args, std::string& output, std::string* err = nullptr,
+          const std::string& input = "") {
+    std::istringstream in(input);
     std::ostringstream out, errors;
-    const int status = RunCommandLine(args, out, errors);
+    const int status = RunCommandLine(args, in, out, errors);
     output = out.str() + (err ? "" : errors.str());
     if (err) *err = errors.str();
     return status;
