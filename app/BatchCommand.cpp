@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <optional>
@@ -19,28 +20,43 @@
 #include "app/BatchReport.h"
 #include "app/CommandLine.h"
 #include "app/FileOptimizer.h"
+#include "app/FileWriting.h"
 #include "app/GifSearch.h"
 #include "app/MemoryBudget.h"
+#include "gif/Errors.h"
 
 namespace lumvane {
 namespace {
 
+// A file of the run, and the name its result takes in the output folder: the bare name of
+// a file given, the path below the folder for a file found in a folder.
+struct TBatchFile {
+  std::string Path;
+  std::string OutputName;
+  bool OutputTaken = false;  // an earlier file of the run has the same output name
+};
+
 // The files to process, in order, each once however it was reached (a link beside its
 // target, a folder or path named twice): judged by device and inode. A path that names
 // nothing stays, to fail in its row.
-std::vector<std::string> CollectFiles(const TBatchOptions& options) {
-  std::vector<std::string> files;
+std::vector<TBatchFile> CollectFiles(const TBatchOptions& options) {
+  std::vector<TBatchFile> files;
   std::set<std::pair<dev_t, ino_t>> seen;
-  const auto add = [&](const std::string& file) {
+  std::set<std::string> outputNames;
+  const auto add = [&](const std::string& file, std::string outputName) {
     struct stat info {};
-    if (::stat(file.c_str(), &info) != 0 || seen.emplace(info.st_dev, info.st_ino).second) files.push_back(file);
+    if (::stat(file.c_str(), &info) == 0 && !seen.emplace(info.st_dev, info.st_ino).second) return;
+    const bool taken = !outputNames.insert(outputName).second;
+    files.push_back({file, std::move(outputName), taken});
   };
   for (const std::string& path : options.Paths) {
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-      for (const std::string& found : FindGifFiles(path, options.Recursive)) add(found);
+      const std::filesystem::path folder(path);
+      for (const std::string& found : FindGifFiles(path, options.Recursive))
+        add(found, std::filesystem::path(found).lexically_relative(folder).string());
     } else {
-      add(path);
+      add(path, std::filesystem::path(path).filename().string());
     }
   }
   return files;
@@ -54,21 +70,40 @@ struct TResults {
   std::atomic<std::size_t> Next{0};
 };
 
+// Writes what the file has after the run into the output folder: the result, or a copy of
+// the file when nothing was gained or it was kept.
+void WriteToOutput(const TBatchFile& file, const std::string& folder, const std::vector<std::uint8_t>& bytes) {
+  const std::filesystem::path target = std::filesystem::path(folder) / file.OutputName;
+  if (file.OutputTaken)
+    throw EWriteError("Cannot write file \"" + target.string() + "\". Another file of the run has its name");
+  const auto source = IdentityOf(file.Path), existing = IdentityOf(target);
+  if (source && existing && source->Device == existing->Device && source->Inode == existing->Inode)
+    throw EWriteError("Cannot write file \"" + target.string() + "\". It is the file itself");
+  std::filesystem::create_directories(target.parent_path());
+  WriteFileReplacing(target.string(), bytes);
+}
+
 // A file that cannot be read or written fails in its row; the run goes on.
-void Work(TResults& results, const std::vector<std::string>& files, bool writeBack, bool thorough) {
-  TFileOptimizer optimizer(thorough);
+void Work(TResults& results, const std::vector<TBatchFile>& files, bool writeBack, const TBatchOptions& options) {
+  TFileOptimizer optimizer(options.Thorough);
   for (;;) {
     const std::size_t index = results.Next++;
     if (index >= files.size()) return;
+    const TBatchFile& file = files[index];
     TFileOutcome outcome;
     try {
       // Memory budget: waits while the files of the other workers leave no room for this one.
-      const TMemoryBudget::TClaim memory = ProcessMemoryBudget().Claim(EstimatedPeakBytes(files[index]));
-      outcome = optimizer.Process(files[index], writeBack);
+      const TMemoryBudget::TClaim memory = ProcessMemoryBudget().Claim(EstimatedPeakBytes(file.Path));
+      const bool toOutput = writeBack && !options.Output.empty();
+      outcome = optimizer.Process(file.Path, writeBack && !toOutput);
+      if (toOutput) {
+        WriteToOutput(file, options.Output, optimizer.ResultBytes());
+        outcome.Written = true;
+      }
     } catch (const std::exception& error) {
       struct stat info {};
       outcome = TFileOutcome{};
-      outcome.OriginalSize = ::stat(files[index].c_str(), &info) == 0 && S_ISREG(info.st_mode) ? info.st_size : -1;
+      outcome.OriginalSize = ::stat(file.Path.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? info.st_size : -1;
       outcome.Message = error.what();
       outcome.Failed = true;
     }
@@ -102,16 +137,21 @@ int RunBatchCommand(bool writeBack, const std::vector<std::string>& args, std::i
     }
     options.Paths.insert(options.Paths.end(), listed.begin(), listed.end());
   }
-  const std::vector<std::string> files = CollectFiles(options);
+  if (!options.Output.empty() && !writeBack) {
+    err << "lumvane: -o goes with optimize\n";
+    PrintUsage(err);
+    return kExitUsage;
+  }
+  const std::vector<TBatchFile> files = CollectFiles(options);
 
   TResults results;
   results.Outcomes.resize(files.size());
   std::vector<std::thread> workers;
   const std::size_t jobs = std::min<std::size_t>(options.Jobs, std::max<std::size_t>(files.size(), 1));
-  for (std::size_t i = 0; i < jobs; ++i) workers.emplace_back(Work, std::ref(results), std::cref(files), writeBack, options.Thorough);
+  for (std::size_t i = 0; i < jobs; ++i) workers.emplace_back(Work, std::ref(results), std::cref(files), writeBack, std::cref(options));
 
   std::size_t nameWidth = 0;
-  for (const std::string& file : files) nameWidth = std::max(nameWidth, file.size());
+  for (const TBatchFile& file : files) nameWidth = std::max(nameWidth, file.Path.size());
   const auto style = options.Json    ? TRunReport::TStyle::Json
                      : options.Quiet ? TRunReport::TStyle::Quiet
                                      : TRunReport::TStyle::Table;
@@ -126,7 +166,7 @@ int RunBatchCommand(bool writeBack, const std::vector<std::string>& args, std::i
     lock.unlock();
     totals.Add(outcome);
     bar.Finish();
-    report.Row(files[i], outcome);
+    report.Row(files[i].Path, outcome);
   }
   for (std::thread& worker : workers) worker.join();
   bar.Finish();

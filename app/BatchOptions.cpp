@@ -51,6 +51,10 @@ std::string ParseBatchOptions(const std::vector<std::string>& args, TBatchOption
       if (!problem.empty()) return problem;
       if (value.empty()) return "--files-from needs a file, or - for standard input";
       options.FilesFrom = value;
+    } else if (OptionValue(args, i, "-o", value, problem) || OptionValue(args, i, "--output", value, problem)) {
+      if (!problem.empty()) return problem;
+      if (value.empty()) return "--output needs a folder";
+      options.Output = value;
     } else if (arg.starts_with("-") && arg != "-") {
       return "unknown option " + arg;
     } else {

@@ -15,6 +15,7 @@ struct TBatchOptions {
   bool NulSeparated = false;  // -0: the --files-from list is separated by NUL bytes
   unsigned Jobs = 1;
   std::string FilesFrom;      // a file listing paths, "-" for standard input; empty: none
+  std::string Output;         // -o: the folder results go to, the originals untouched; empty: in place
   std::vector<std::string> Paths;
 };
 

@@ -22,6 +22,8 @@ void PrintUsage(std::ostream& out) {
          "                    --thorough  try harder for smaller files, taking far longer\n"
          "                    --files-from LIST  also the paths LIST names, one a line\n"
          "                        (- for standard input); -0, --null: separated by NUL bytes\n"
+         "                    -o DIR, --output DIR  (optimize) results into DIR, the files\n"
+         "                        left as they are\n"
          "       lumvane info FILE...              blocks, frames, color tables, extensions and warnings\n"
          "       lumvane convert IN OUT [--rle] [--reduce METHOD] [--dither KIND] [--bits N]\n"
          "           read a GIF and write it again, unoptimized (--rle: with the run-length\n"

@@ -123,8 +123,11 @@ TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {
   result_.Clear();
   rebuilt_.Clear();
   const std::optional<TFileIdentity> identity = IdentityOf(path);  // before reading: any change after it shows
+  resultBytes_ = &original_;
+  original_.clear();
   source_.LoadFromFile(path);
-  const std::vector<std::uint8_t> original = source_.TakeBytes();
+  original_ = source_.TakeBytes();
+  const std::vector<std::uint8_t>& original = original_;
   outcome.OriginalSize = static_cast<std::int64_t>(original.size());
 
   bool damaged = false;
@@ -185,6 +188,7 @@ TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {
   outcome.OptimizedSize = resultSize;
   outcome.Reduction = ReductionText(outcome.OriginalSize, resultSize);
   outcome.Saved = std::max<std::int64_t>(outcome.OriginalSize - resultSize, 0);
+  if (outcome.Saved > 0) resultBytes_ = &best->Bytes();
   return outcome;
 }
 

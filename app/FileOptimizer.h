@@ -46,8 +46,13 @@ public:
   // (a file that is not a regular file, or that the user may not write, among them);
   // everything else is in the outcome.
   TFileOutcome Process(const std::string& path, bool writeBack);
+  // The bytes the last file processed has after the run (or would have, testing): the
+  // smaller result that shows the same, else the file as it was read.
+  const std::vector<std::uint8_t>& ResultBytes() const { return *resultBytes_; }
 
 private:
+  std::vector<std::uint8_t> original_;
+  const std::vector<std::uint8_t>* resultBytes_ = &original_;
   TMemoryStream source_;
   TMemoryStream result_;
   TMemoryStream rebuilt_;

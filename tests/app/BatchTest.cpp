@@ -294,6 +294,27 @@ TEST_F(BatchTest, QuietPrintsFailuresAndTheTotalAndJsonEndsWithASummaryThatAddsU
   EXPECT_EQ(out, "lumvane " LUMVANE_VERSION "\n");
 }
 
+TEST_F(BatchTest, OutputElsewhereLeavesTheOriginalsAndKeepsTheFoldersLayout) {
+  const Bytes original = Unoptimized(), damaged(original.begin(), original.end() - 3);
+  const std::string top = Write("in/a.gif", original), deep = Write("in/sub/b.gif", damaged),
+                    alone = Write("other/c.gif", original), clash = Write("other/a.gif", original);
+  const std::filesystem::path out = dir / "out";
+  std::string output, err;
+  EXPECT_EQ(Run({"optimize", "-r", "-o", out.string(), (dir / "in").string(), alone, clash}, output, &err), 1)
+      << output << err;
+  for (const std::string& path : {top, alone, clash}) EXPECT_EQ(ReadFileBytes(path), original);
+  EXPECT_EQ(ReadFileBytes(deep), damaged);
+  // The results show what the files show; a file kept (damaged) is copied as it is.
+  for (const char* name : {"a.gif", "c.gif"}) {
+    const Bytes result = ReadFileBytes((out / name).string());
+    EXPECT_LT(result.size(), original.size()) << name;
+    EXPECT_TRUE(CompareShows(*LoadBytes(original).Image, *LoadBytes(result).Image).Same) << name;
+  }
+  EXPECT_EQ(ReadFileBytes((out / "sub/b.gif").string()), damaged);
+  EXPECT_NE(output.find("Another file of the run has its name"), std::string::npos) << output;
+  EXPECT_EQ(Run({"test", "-o", out.string(), top}, output, &err), 2);
+}
+
 // The write-back contract of the README, line by line.
 TEST_F(BatchTest, ALinkStaysALinkAndAFileReachedTwiceCountsOnce) {
   const Bytes original = Unoptimized();
