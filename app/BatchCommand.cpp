@@ -10,6 +10,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <istream>
+#include <iterator>
 #include <mutex>
 #include <optional>
 #include <ostream>
@@ -113,6 +115,31 @@ void Work(TResults& results, const std::vector<TBatchFile>& files, bool writeBac
   }
 }
 
+TRunReport::TStyle ReportStyle(const TBatchOptions& options) {
+  return options.Json ? TRunReport::TStyle::Json : options.Quiet ? TRunReport::TStyle::Quiet : TRunReport::TStyle::Table;
+}
+
+// "-" as the only path: the GIF comes on standard input. Optimize sends the smaller of the
+// result and the input (a file that fails: the input) to standard output and the report to
+// standard error; test only reports.
+int RunOnStandardInput(bool writeBack, const TBatchOptions& options, std::istream& in, std::ostream& out,
+                       std::ostream& err) {
+  const std::string input{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  TFileOptimizer optimizer(options.Thorough);
+  const TFileOutcome outcome = optimizer.Process(std::vector<std::uint8_t>(input.begin(), input.end()));
+  if (writeBack) {
+    const std::vector<std::uint8_t>& bytes = optimizer.ResultBytes();
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+  }
+  TRunReport report(ReportStyle(options), 1, writeBack ? err : out, err);
+  report.Row("-", outcome);
+  TRunTotals totals;
+  totals.Add(outcome);
+  report.Total(totals);
+  return outcome.Failed ? kExitFileFailed : kExitSuccess;
+}
+
 }  // namespace
 
 int RunBatchCommand(bool writeBack, const std::vector<std::string>& args, std::istream& in, std::ostream& out,
@@ -137,11 +164,17 @@ int RunBatchCommand(bool writeBack, const std::vector<std::string>& args, std::i
     }
     options.Paths.insert(options.Paths.end(), listed.begin(), listed.end());
   }
-  if (!options.Output.empty() && !writeBack) {
-    err << "lumvane: -o goes with optimize\n";
+  const bool fromInput = std::find(options.Paths.begin(), options.Paths.end(), "-") != options.Paths.end();
+  const char* problem = !options.Output.empty() && !writeBack ? "-o goes with optimize"
+                        : fromInput && (options.Paths.size() > 1 || !options.FilesFrom.empty() || !options.Output.empty())
+                            ? "- (standard input) is the only path when it is given"
+                            : nullptr;
+  if (problem) {
+    err << "lumvane: " << problem << "\n";
     PrintUsage(err);
     return kExitUsage;
   }
+  if (fromInput) return RunOnStandardInput(writeBack, options, in, out, err);
   const std::vector<TBatchFile> files = CollectFiles(options);
 
   TResults results;
@@ -152,10 +185,7 @@ int RunBatchCommand(bool writeBack, const std::vector<std::string>& args, std::i
 
   std::size_t nameWidth = 0;
   for (const TBatchFile& file : files) nameWidth = std::max(nameWidth, file.Path.size());
-  const auto style = options.Json    ? TRunReport::TStyle::Json
-                     : options.Quiet ? TRunReport::TStyle::Quiet
-                                     : TRunReport::TStyle::Table;
-  TRunReport report(style, nameWidth, out, err);
+  TRunReport report(ReportStyle(options), nameWidth, out, err);
   TProgressBar bar(err, files.size());
   TRunTotals totals;
   for (std::size_t i = 0; i < files.size(); ++i) {

@@ -24,6 +24,8 @@ void PrintUsage(std::ostream& out) {
          "                        (- for standard input); -0, --null: separated by NUL bytes\n"
          "                    -o DIR, --output DIR  (optimize) results into DIR, the files\n"
          "                        left as they are\n"
+         "           PATH - alone: a GIF from standard input; optimize writes the smaller of\n"
+         "           the result and the input to standard output, the report to standard error\n"
          "       lumvane info FILE...              blocks, frames, color tables, extensions and warnings\n"
          "       lumvane convert IN OUT [--rle] [--reduce METHOD] [--dither KIND] [--bits N]\n"
          "           read a GIF and write it again, unoptimized (--rle: with the run-length\n"

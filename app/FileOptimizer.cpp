@@ -110,6 +110,19 @@ std::string ReductionText(std::int64_t originalSize, std::int64_t resultSize) {
 
 std::string SavedBytesText(std::int64_t savedTotal) { return "Saved " + std::to_string(savedTotal) + " Bytes"; }
 
+namespace {
+
+// The row of a file that write-back kept: the message instead of the sizes, nothing saved.
+TFileOutcome Kept(TFileOutcome outcome, const char* message) {
+  outcome.Message = message;
+  outcome.OptimizedSize = -1;
+  outcome.Reduction.clear();
+  outcome.Saved = 0;
+  return outcome;
+}
+
+}  // namespace
+
 TFileOptimizer::TFileOptimizer(bool thorough) : effort_(thorough ? TChoiceEffort::Thorough : TChoiceEffort::Default) {
   for (TGIFImage* image : {&working_, &spare_}) {
     image->CompactCodeSize = true;
@@ -118,15 +131,35 @@ TFileOptimizer::TFileOptimizer(bool thorough) : effort_(thorough ? TChoiceEffort
 }
 
 TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {
-  TFileOutcome outcome;
-  source_.Clear();
-  result_.Clear();
-  rebuilt_.Clear();
   const std::optional<TFileIdentity> identity = IdentityOf(path);  // before reading: any change after it shows
   resultBytes_ = &original_;
   original_.clear();
   source_.LoadFromFile(path);
-  original_ = source_.TakeBytes();
+  TFileOutcome outcome = Evaluate(source_.TakeBytes());
+  if (outcome.Saved == 0 || !writeBack) return outcome;
+  switch (ReplaceFile(path, *resultBytes_, identity)) {
+    case TWriteBack::Written:
+      outcome.Written = true;
+      return outcome;
+    case TWriteBack::KeptOtherLinks:
+      return Kept(outcome, kOtherLinksText);
+    case TWriteBack::KeptOwner:
+      return Kept(outcome, kOwnerText);
+    case TWriteBack::KeptChanged:
+      break;
+  }
+  return Kept(outcome, kChangedText);
+}
+
+TFileOutcome TFileOptimizer::Process(std::vector<std::uint8_t> bytes) { return Evaluate(std::move(bytes)); }
+
+TFileOutcome TFileOptimizer::Evaluate(std::vector<std::uint8_t> bytes) {
+  TFileOutcome outcome;
+  source_.Clear();
+  result_.Clear();
+  rebuilt_.Clear();
+  original_ = std::move(bytes);
+  resultBytes_ = &original_;
   const std::vector<std::uint8_t>& original = original_;
   outcome.OriginalSize = static_cast<std::int64_t>(original.size());
 
@@ -169,22 +202,6 @@ TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {
   if (!outcome.Message.empty()) return outcome;
 
   const std::int64_t resultSize = best->Size();
-  if (resultSize < outcome.OriginalSize && writeBack) {
-    switch (ReplaceFile(path, best->Bytes(), identity)) {
-      case TWriteBack::Written:
-        outcome.Written = true;
-        break;
-      case TWriteBack::KeptOtherLinks:
-        outcome.Message = kOtherLinksText;
-        return outcome;
-      case TWriteBack::KeptOwner:
-        outcome.Message = kOwnerText;
-        return outcome;
-      case TWriteBack::KeptChanged:
-        outcome.Message = kChangedText;
-        return outcome;
-    }
-  }
   outcome.OptimizedSize = resultSize;
   outcome.Reduction = ReductionText(outcome.OriginalSize, resultSize);
   outcome.Saved = std::max<std::int64_t>(outcome.OriginalSize - resultSize, 0);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "gif/GIFImage.h"
 #include "optimize/CheapestPixels.h"
@@ -46,11 +47,15 @@ public:
   // (a file that is not a regular file, or that the user may not write, among them);
   // everything else is in the outcome.
   TFileOutcome Process(const std::string& path, bool writeBack);
+  // The same for bytes that come from elsewhere (a pipe); nothing is written.
+  TFileOutcome Process(std::vector<std::uint8_t> bytes);
   // The bytes the last file processed has after the run (or would have, testing): the
   // smaller result that shows the same, else the file as it was read.
   const std::vector<std::uint8_t>& ResultBytes() const { return *resultBytes_; }
 
 private:
+  TFileOutcome Evaluate(std::vector<std::uint8_t> bytes);
+
   std::vector<std::uint8_t> original_;
   const std::vector<std::uint8_t>* resultBytes_ = &original_;
   TMemoryStream source_;

@@ -315,6 +315,23 @@ TEST_F(BatchTest, OutputElsewhereLeavesTheOriginalsAndKeepsTheFoldersLayout) {
   EXPECT_EQ(Run({"test", "-o", out.string(), top}, output, &err), 2);
 }
 
+TEST_F(BatchTest, APipeGivesWhatTheFileRunGives) {
+  const Bytes original = Unoptimized();
+  const std::string path = Write("a.gif", original);
+  const std::string input(original.begin(), original.end());
+  std::string output, err;
+  ASSERT_EQ(Run({"test", "-"}, output, &err, input), 0) << err;
+  EXPECT_NE(output.find("Saved "), std::string::npos) << output;
+  ASSERT_EQ(Run({"optimize", "--json", "-"}, output, &err, input), 0) << err;
+  ASSERT_EQ(Run({"optimize", path}), 0);
+  EXPECT_EQ(Bytes(output.begin(), output.end()), ReadFileBytes(path));
+  EXPECT_NE(err.find("{\"file\": \"-\""), std::string::npos) << err;
+  // What is not a GIF goes through as it came, and fails.
+  EXPECT_EQ(Run({"optimize", "-"}, output, &err, "not a GIF"), 1);
+  EXPECT_EQ(output, "not a GIF");
+  EXPECT_EQ(Run({"optimize", "-", path}, output, &err, input), 2);
+}
+
 // The write-back contract of the README, line by line.
 TEST_F(BatchTest, ALinkStaysALinkAndAFileReachedTwiceCountsOnce) {
   const Bytes original = Unoptimized();
