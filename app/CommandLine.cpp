@@ -26,6 +26,7 @@ void PrintUsage(std::ostream& out) {
          "                        left as they are\n"
          "           PATH - alone: a GIF from standard input; optimize writes the smaller of\n"
          "           the result and the input to standard output, the report to standard error\n"
+         "       lumvane --version                 the version\n"
          "       lumvane info FILE...              blocks, frames, color tables, extensions and warnings\n"
          "       lumvane convert IN OUT [--rle] [--reduce METHOD] [--dither KIND] [--bits N]\n"
          "           read a GIF and write it again, unoptimized (--rle: with the run-length\n"
