@@ -1,7 +1,6 @@
 #include "app/BatchCommand.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
