@@ -86,15 +86,13 @@ void WriteToOutput(const TBatchFile& file, const std::string& folder, const std:
 
 // A file that cannot be read or written fails in its row; the run goes on.
 void Work(TResults& results, const std::vector<TBatchFile>& files, bool writeBack, const TBatchOptions& options) {
-  TFileOptimizer optimizer(options.Thorough);
+  TFileOptimizer optimizer(options.Thorough, &ProcessMemoryBudget());
   for (;;) {
     const std::size_t index = results.Next++;
     if (index >= files.size()) return;
     const TBatchFile& file = files[index];
     TFileOutcome outcome;
     try {
-      // Memory budget: waits while the files of the other workers leave no room for this one.
-      const TMemoryBudget::TClaim memory = ProcessMemoryBudget().Claim(EstimatedPeakBytes(file.Path));
       const bool toOutput = writeBack && !options.Output.empty();
       outcome = optimizer.Process(file.Path, writeBack && !toOutput);
       if (toOutput) {

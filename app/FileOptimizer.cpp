@@ -123,7 +123,8 @@ TFileOutcome Kept(TFileOutcome outcome, const char* message) {
 
 }  // namespace
 
-TFileOptimizer::TFileOptimizer(bool thorough) : effort_(thorough ? TChoiceEffort::Thorough : TChoiceEffort::Default) {
+TFileOptimizer::TFileOptimizer(bool thorough, TMemoryBudget* budget)
+    : effort_(thorough ? TChoiceEffort::Thorough : TChoiceEffort::Default), budget_(budget) {
   for (TGIFImage* image : {&working_, &spare_}) {
     image->CompactCodeSize = true;
     if (thorough) image->EncoderKind = encodeLZWShortest;
@@ -162,6 +163,8 @@ TFileOutcome TFileOptimizer::Evaluate(std::vector<std::uint8_t> bytes) {
   resultBytes_ = &original_;
   const std::vector<std::uint8_t>& original = original_;
   outcome.OriginalSize = static_cast<std::int64_t>(original.size());
+  std::optional<TMemoryBudget::TClaim> memory;
+  if (budget_) memory.emplace(*budget_, EstimatedPeakBytes(original));
 
   bool damaged = false;
   TMemoryStream* best = &result_;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/MemoryBudget.h"
 #include "gif/GIFImage.h"
 #include "optimize/CheapestPixels.h"
 
@@ -42,7 +43,9 @@ class TFileOptimizer {
 public:
   // Its documents save with compact code sizes. Thorough runs try more and search further,
   // at tens of times the time.
-  explicit TFileOptimizer(bool thorough = false);
+  // With a budget, a file's work waits until what it may need at its peak fits beside the
+  // other workers' claims (its bytes are read first, the document made after).
+  explicit TFileOptimizer(bool thorough = false, TMemoryBudget* budget = nullptr);
   // Reading the file or writing the result back fails with the platform's stream errors
   // (a file that is not a regular file, or that the user may not write, among them);
   // everything else is in the outcome.
@@ -62,6 +65,7 @@ private:
   TMemoryStream result_;
   TMemoryStream rebuilt_;
   TChoiceEffort effort_;
+  TMemoryBudget* budget_;
   TGIFImage working_;
   TGIFImage spare_;  // the copy without merging, then the rebuilt document
 };

@@ -1,6 +1,5 @@
 #include "app/MemoryBudget.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -48,14 +47,9 @@ TMemoryBudget& ProcessMemoryBudget() {
   return budget;
 }
 
-std::int64_t EstimatedPeakBytes(const std::string& path) {
-  // Only a regular file is opened here: opening a pipe or a device may block or consume it.
-  struct stat status {};
-  if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return kPeakBaseBytes;
+std::int64_t EstimatedPeakBytes(const std::vector<std::uint8_t>& file) {
   try {
-    // Read whole: walking the blocks seeks once per sub-block.
-    TMemoryStream stream;
-    stream.LoadFromFile(path);
+    TMemoryStream stream(file);
     const std::int64_t size = stream.Size();
     std::array<std::uint8_t, 13> header{};
     if (stream.Read(header.data(), header.size()) != header.size() || header[0] != 'G' || header[1] != 'I' ||

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace lumvane {
 
@@ -44,8 +45,8 @@ private:
 TMemoryBudget& ProcessMemoryBudget();
 
 // What optimizing the file may need at its peak, from the pixels its image descriptors
-// declare (as far as the file's pixel limit lets it be read) and its size. A file that is
-// not a regular file or cannot be read as a GIF counts as small: reading it fails early.
-std::int64_t EstimatedPeakBytes(const std::string& path);
+// declare (as far as the file's pixel limit lets it be read) and its size. A file that
+// cannot be read as a GIF counts as small: loading it fails early.
+std::int64_t EstimatedPeakBytes(const std::vector<std::uint8_t>& file);
 
 }  // namespace lumvane
