@@ -24,7 +24,6 @@
 #include "app/FileWriting.h"
 #include "app/GifSearch.h"
 #include "app/MemoryBudget.h"
-#include "gif/Errors.h"
 
 namespace lumvane {
 namespace {
@@ -76,10 +75,10 @@ struct TResults {
 void WriteToOutput(const TBatchFile& file, const std::string& folder, const std::vector<std::uint8_t>& bytes) {
   const std::filesystem::path target = std::filesystem::path(folder) / file.OutputName;
   if (file.OutputTaken)
-    throw EWriteError("Cannot write file \"" + target.string() + "\". Another file of the run has its name");
+    throw WriteError(target.string(), "Another file of the run has its name");
   const auto source = IdentityOf(file.Path), existing = IdentityOf(target);
   if (source && existing && source->Device == existing->Device && source->Inode == existing->Inode)
-    throw EWriteError("Cannot write file \"" + target.string() + "\". It is the file itself");
+    throw WriteError(target.string(), "It is the file itself");
   std::filesystem::create_directories(target.parent_path());
   WriteFileReplacing(target.string(), bytes);
 }
@@ -142,11 +141,17 @@ int RunOnStandardInput(bool writeBack, const TBatchOptions& options, std::istrea
 int RunBatchCommand(bool writeBack, const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                     std::ostream& err) {
   TBatchOptions options;
-  if (const std::string problem = ParseBatchOptions(args, options); !problem.empty()) {
+  std::string problem = ParseBatchOptions(args, options);
+  const bool fromInput = std::find(options.Paths.begin(), options.Paths.end(), "-") != options.Paths.end();
+  if (problem.empty() && !options.Output.empty() && !writeBack) problem = "-o goes with optimize";
+  if (problem.empty() && fromInput && (options.Paths.size() > 1 || !options.FilesFrom.empty() || !options.Output.empty()))
+    problem = "- (standard input) is the only path when it is given";
+  if (!problem.empty()) {
     err << "lumvane: " << problem << "\n";
     PrintUsage(err);
     return kExitUsage;
   }
+  if (fromInput) return RunOnStandardInput(writeBack, options, in, out, err);
   if (!options.FilesFrom.empty()) {
     std::vector<std::string> listed;
     if (options.FilesFrom == "-") {
@@ -161,17 +166,6 @@ int RunBatchCommand(bool writeBack, const std::vector<std::string>& args, std::i
     }
     options.Paths.insert(options.Paths.end(), listed.begin(), listed.end());
   }
-  const bool fromInput = std::find(options.Paths.begin(), options.Paths.end(), "-") != options.Paths.end();
-  const char* problem = !options.Output.empty() && !writeBack ? "-o goes with optimize"
-                        : fromInput && (options.Paths.size() > 1 || !options.FilesFrom.empty() || !options.Output.empty())
-                            ? "- (standard input) is the only path when it is given"
-                            : nullptr;
-  if (problem) {
-    err << "lumvane: " << problem << "\n";
-    PrintUsage(err);
-    return kExitUsage;
-  }
-  if (fromInput) return RunOnStandardInput(writeBack, options, in, out, err);
   const std::vector<TBatchFile> files = CollectFiles(options);
 
   TResults results;

@@ -136,7 +136,7 @@ TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {
   resultBytes_ = &original_;
   original_.clear();
   source_.LoadFromFile(path);
-  TFileOutcome outcome = Evaluate(source_.TakeBytes());
+  TFileOutcome outcome = Process(source_.TakeBytes());
   if (outcome.Saved == 0 || !writeBack) return outcome;
   switch (ReplaceFile(path, *resultBytes_, identity)) {
     case TWriteBack::Written:
@@ -152,9 +152,7 @@ TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {
   return Kept(outcome, kChangedText);
 }
 
-TFileOutcome TFileOptimizer::Process(std::vector<std::uint8_t> bytes) { return Evaluate(std::move(bytes)); }
-
-TFileOutcome TFileOptimizer::Evaluate(std::vector<std::uint8_t> bytes) {
+TFileOutcome TFileOptimizer::Process(std::vector<std::uint8_t> bytes) {
   TFileOutcome outcome;
   source_.Clear();
   result_.Clear();

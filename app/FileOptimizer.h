@@ -57,8 +57,6 @@ public:
   const std::vector<std::uint8_t>& ResultBytes() const { return *resultBytes_; }
 
 private:
-  TFileOutcome Evaluate(std::vector<std::uint8_t> bytes);
-
   std::vector<std::uint8_t> original_;
   const std::vector<std::uint8_t>* resultBytes_ = &original_;
   TMemoryStream source_;

@@ -15,17 +15,13 @@
 #include <mutex>
 #include <set>
 
-#include "gif/Errors.h"
-
 namespace lumvane {
 namespace {
 
 // Temporary names carry the writing process: ".NAME.lumvane-PID-SUFFIX".
 constexpr const char* kTemporaryTag = ".lumvane-";
 
-[[noreturn]] void FailWriting(const std::string& path, int error) {
-  throw EWriteError("Cannot write file \"" + path + "\". " + std::strerror(error));
-}
+[[noreturn]] void FailWriting(const std::string& path, int error) { throw WriteError(path, std::strerror(error)); }
 
 // The process umask, read without changing it: other threads may be creating files.
 mode_t ProcessUmask() {
@@ -135,6 +131,10 @@ std::string ResolvedTarget(const std::string& path) {
 
 }  // namespace
 
+EWriteError WriteError(const std::string& path, const std::string& reason) {
+  return EWriteError("Cannot write file \"" + path + "\". " + reason);
+}
+
 std::optional<TFileIdentity> IdentityOf(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return std::nullopt;
@@ -228,7 +228,7 @@ TWriteBack ReplaceFile(const std::string& path, const std::vector<std::uint8_t>&
   if (!exists && errno != ENOENT) FailWriting(path, errno);
   if (!exists && expected) return TWriteBack::KeptChanged;  // removed meanwhile: not brought back
   if (exists) {
-    if (!S_ISREG(info.st_mode)) throw EWriteError("Cannot write file \"" + path + "\". Not a regular file");
+    if (!S_ISREG(info.st_mode)) throw WriteError(path, "Not a regular file");
     if (!MayWrite(target, info)) FailWriting(path, EACCES);
     if (info.st_nlink > 1) return TWriteBack::KeptOtherLinks;
     if (expected && IdentityFrom(info) != *expected) return TWriteBack::KeptChanged;
@@ -254,13 +254,13 @@ void WriteFileReplacing(const std::string& path, const std::vector<std::uint8_t>
     case TWriteBack::Written:
       return;
     case TWriteBack::KeptOtherLinks:
-      throw EWriteError("Cannot write file \"" + path + "\". It has other hard links");
+      throw WriteError(path, "It has other hard links");
     case TWriteBack::KeptOwner:
-      throw EWriteError("Cannot write file \"" + path + "\". Its owner or permissions cannot be kept");
+      throw WriteError(path, "Its owner or permissions cannot be kept");
     case TWriteBack::KeptChanged:
       break;
   }
-  throw EWriteError("Cannot write file \"" + path + "\". It changed while being written");
+  throw WriteError(path, "It changed while being written");
 }
 
 }  // namespace lumvane

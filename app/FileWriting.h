@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "gif/Errors.h"
 #include "gif/Stream.h"
 
 namespace lumvane {
@@ -82,6 +83,9 @@ enum class TWriteBack {
 // given, is the file as it was read. On failure and when kept, the file is untouched.
 TWriteBack ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes,
                        const std::optional<TFileIdentity>& expected, const TWriteFilter& filter = {});
+
+// The error of a file that cannot be written: "Cannot write file "PATH". REASON".
+EWriteError WriteError(const std::string& path, const std::string& reason);
 
 // Writes an output file (new, or replacing one as ReplaceFile does); a file that would be
 // kept fails with EWriteError saying why.

@@ -3,8 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <exception>
 
 #include "gif/DeclaredPixels.h"
 #include "gif/GIFSubImage.h"
@@ -48,20 +46,10 @@ TMemoryBudget& ProcessMemoryBudget() {
 }
 
 std::int64_t EstimatedPeakBytes(const std::vector<std::uint8_t>& file) {
-  try {
-    TMemoryStream stream(file);
-    const std::int64_t size = stream.Size();
-    std::array<std::uint8_t, 13> header{};
-    if (stream.Read(header.data(), header.size()) != header.size() || header[0] != 'G' || header[1] != 'I' ||
-        header[2] != 'F')
-      return kPeakBaseBytes;
-    if (header[10] & 0x80) stream.Seek(3 * (2 << (header[10] & 7)), TSeekOrigin::Current);
-    const std::int64_t pixels =
-        std::min(DeclaredPixels(stream, header[6] | header[7] << 8, header[8] | header[9] << 8), MaxFilePixels(size));
-    return kPeakBytesPerPixel * pixels + kPeakBytesPerFileByte * size + kPeakBaseBytes;
-  } catch (const std::exception&) {
-    return kPeakBaseBytes;
-  }
+  TMemoryStream stream(file);
+  const std::int64_t size = stream.Size();
+  const std::int64_t pixels = std::min(DeclaredFilePixels(stream), MaxFilePixels(size));
+  return kPeakBytesPerPixel * pixels + kPeakBytesPerFileByte * size + kPeakBaseBytes;
 }
 
 }  // namespace lumvane

@@ -36,4 +36,14 @@ std::int64_t DeclaredPixels(TStream& stream, int screenWidth, int screenHeight) 
   return total;
 }
 
+std::int64_t DeclaredFilePixels(TStream& stream) {
+  std::array<std::uint8_t, 13> header{};
+  if (stream.Read(header.data(), header.size()) != header.size() || header[0] != 'G' || header[1] != 'I' ||
+      header[2] != 'F')
+    return 0;
+  const std::uint8_t flags = header[10];
+  if (flags & 0x80) stream.Seek(3 * (2 << (flags & 7)), TSeekOrigin::Current);
+  return DeclaredPixels(stream, ReadLE16(&header[6]), ReadLE16(&header[8]));
+}
+
 }  // namespace lumvane

@@ -15,4 +15,8 @@ namespace lumvane {
 // position is restored.
 std::int64_t DeclaredPixels(TStream& stream, int screenWidth, int screenHeight);
 
+// The same over a whole file from its start, header and global table included; 0 for bytes
+// that do not start as a GIF file.
+std::int64_t DeclaredFilePixels(TStream& stream);
+
 }  // namespace lumvane
