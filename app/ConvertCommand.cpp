@@ -7,9 +7,9 @@
 
 #include "app/CommandLine.h"
 #include "app/FileWriting.h"
-#include "gif/Errors.h"
+#include "base/Errors.h"
+#include "gfx/IconGraphic.h"
 #include "gif/GIFImage.h"
-#include "render/IconGraphic.h"
 
 namespace lumvane {
 namespace {

@@ -4,12 +4,11 @@
 #include <optional>
 
 #include "app/FileWriting.h"
-#include "gif/Errors.h"
+#include "base/Errors.h"
 #include "gif/GIFGraphicControlExtension.h"
 #include "optimize/CheapestPixels.h"
 #include "optimize/ColorOrder.h"
 #include "optimize/Compositor.h"
-#include "optimize/Disposal.h"
 #include "optimize/FrameRebuild.h"
 
 namespace lumvane {

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "gif/Errors.h"
-#include "gif/Stream.h"
+#include "base/Errors.h"
+#include "base/Stream.h"
 
 namespace lumvane {
 

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
+#include "base/Stream.h"
 #include "gif/DeclaredPixels.h"
 #include "gif/GIFSubImage.h"
-#include "gif/Stream.h"
 
 namespace lumvane {
 namespace {

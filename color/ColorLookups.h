@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "render/Palette.h"
+#include "gfx/Palette.h"
 
 namespace lumvane {
 

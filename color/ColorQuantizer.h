@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "render/Bitmap.h"
-#include "render/Palette.h"
+#include "gfx/Bitmap.h"
+#include "gfx/Palette.h"
 
 namespace lumvane {
 

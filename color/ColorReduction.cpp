@@ -6,7 +6,7 @@
 #include "color/ColorLookups.h"
 #include "color/ColorQuantizer.h"
 #include "color/Ditherers.h"
-#include "render/FrameRendering.h"
+#include "gfx/RowAccess.h"
 
 namespace lumvane {
 

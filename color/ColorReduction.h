@@ -3,9 +3,9 @@
 
 #include <memory>
 
-#include "gif/Types.h"
-#include "render/Bitmap.h"
-#include "render/Palette.h"
+#include "base/Types.h"
+#include "gfx/Bitmap.h"
+#include "gfx/Palette.h"
 
 namespace lumvane {
 

@@ -13,8 +13,8 @@
 #include <span>
 #include <vector>
 
+#include "base/Types.h"
 #include "color/ColorLookups.h"
-#include "gif/Types.h"
 
 namespace lumvane {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Stream.h"
 #include "gif/GIFImage.h"
-#include "gif/Stream.h"
 
 namespace lumvane::fuzz {
 

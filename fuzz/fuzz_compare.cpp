@@ -12,10 +12,10 @@
 #include <exception>
 #include <optional>
 
+#include "base/Stream.h"
 #include "fuzz/FuzzBudget.h"
 #include "fuzz/FuzzInput.h"
 #include "gif/GIFImage.h"
-#include "gif/Stream.h"
 #include "optimize/Compositor.h"
 #include "optimize/FrameRebuild.h"
 

@@ -7,12 +7,12 @@
 #include <exception>
 #include <vector>
 
+#include "base/Stream.h"
 #include "fuzz/FuzzBudget.h"
 #include "fuzz/FuzzInput.h"
+#include "gfx/Bitmap.h"
+#include "gfx/Canvas.h"
 #include "gif/GIFImage.h"
-#include "gif/Stream.h"
-#include "render/Bitmap.h"
-#include "render/Canvas.h"
 #include "render/FrameRendering.h"
 
 using namespace lumvane;

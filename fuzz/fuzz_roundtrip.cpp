@@ -9,10 +9,10 @@
 #include <exception>
 #include <vector>
 
+#include "base/Stream.h"
 #include "fuzz/FuzzBudget.h"
 #include "fuzz/FuzzInput.h"
 #include "gif/GIFImage.h"
-#include "gif/Stream.h"
 #include "optimize/CheapestPixels.h"
 #include "optimize/ColorOrder.h"
 #include "optimize/Compositor.h"

@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "base/Stream.h"
 #include "fuzz/FuzzBudget.h"
 #include "fuzz/FuzzInput.h"
 #include "gif/GIFImage.h"
-#include "gif/Stream.h"
 
 using namespace lumvane;
 namespace fs = std::filesystem;

@@ -21,10 +21,10 @@
 #include <vector>
 
 #include "app/FileOptimizer.h"
+#include "base/Stream.h"
 #include "fuzz/FuzzBudget.h"
 #include "fuzz/FuzzInput.h"
 #include "gif/GIFImage.h"
-#include "gif/Stream.h"
 #include "optimize/Compositor.h"
 
 using namespace lumvane;

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "gif/StreamHelpers.h"
+#include "base/StreamHelpers.h"
 
 namespace lumvane {
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "gif/Errors.h"
-#include "gif/StreamHelpers.h"
+#include "base/Errors.h"
+#include "base/StreamHelpers.h"
 
 namespace lumvane {
 namespace {

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "gif/Errors.h"
+#include "base/Errors.h"
+#include "base/StreamHelpers.h"
+#include "gfx/Bitmap.h"
 #include "gif/GIFHeader.h"
 #include "gif/GIFImage.h"
 #include "gif/GIFSubImage.h"
-#include "gif/StreamHelpers.h"
-#include "render/Bitmap.h"
 
 namespace lumvane {
 

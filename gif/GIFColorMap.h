@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "gif/Stream.h"
-#include "gif/Types.h"
-#include "render/Palette.h"
+#include "base/Stream.h"
+#include "base/Types.h"
+#include "gfx/Palette.h"
 
 namespace lumvane {
 

@@ -2,13 +2,13 @@
 
 #include <cstring>
 
-#include "gif/Errors.h"
+#include "base/Errors.h"
+#include "base/StreamHelpers.h"
 #include "gif/GIFApplicationExtensions.h"
 #include "gif/GIFGraphicControlExtension.h"
 #include "gif/GIFSubImage.h"
 #include "gif/GIFTextExtensions.h"
 #include "gif/GIFUnknownExtension.h"
-#include "gif/StreamHelpers.h"
 
 namespace lumvane {
 

@@ -4,8 +4,8 @@
 #include <array>
 #include <cstdint>
 
+#include "base/StreamHelpers.h"
 #include "gif/GIFExtension.h"
-#include "gif/StreamHelpers.h"
 
 namespace lumvane {
 
@@ -15,6 +15,19 @@ enum TDisposalMethod : std::uint8_t {
   DisposalRestoreBackground = 2,
   DisposalRestorePrevious = 3,
 };
+
+// How browsers read a disposal value: 4 as restore-previous, 5 to 7 as keep.
+inline TDisposalMethod EffectiveDisposal(std::uint8_t disposal) {
+  if (disposal == 4) return DisposalRestorePrevious;
+  if (disposal > 4) return DisposalKeep;
+  return static_cast<TDisposalMethod>(disposal);
+}
+
+// The frame's picture stays on the canvas for the next frame to be drawn over.
+inline bool KeepsPicture(std::uint8_t disposal) { return EffectiveDisposal(disposal) <= DisposalKeep; }
+
+// Hundredths a frame stays on screen: a delay of 0 or 1 (or none) plays as 10.
+inline int PlayedTime(int delay) { return delay <= 1 ? 10 : delay; }
 
 class TGIFGraphicControlExtension : public TGIFExtension {
 public:

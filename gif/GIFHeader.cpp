@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "gif/Errors.h"
+#include "base/Errors.h"
 #include "gif/GIFImage.h"
 
 namespace lumvane {

@@ -4,9 +4,9 @@
 #include <array>
 #include <cstdint>
 
+#include "base/StreamHelpers.h"
 #include "gif/GIFColorMap.h"
 #include "gif/GIFItem.h"
-#include "gif/StreamHelpers.h"
 
 namespace lumvane {
 

@@ -2,8 +2,9 @@
 
 #include <utility>
 
+#include "base/Errors.h"
+#include "gfx/RowAccess.h"
 #include "gif/DeclaredPixels.h"
-#include "gif/Errors.h"
 #include "render/FrameRendering.h"
 
 namespace lumvane {

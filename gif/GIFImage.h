@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "base/Types.h"
+#include "gfx/Graphic.h"
 #include "gif/GIFHeader.h"
 #include "gif/GIFSubImage.h"
-#include "gif/Types.h"
-#include "render/Graphic.h"
 #include "render/Painter.h"
 
 namespace lumvane {

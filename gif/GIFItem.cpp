@@ -1,7 +1,7 @@
 #include "gif/GIFItem.h"
 
+#include "base/StreamHelpers.h"
 #include "gif/GIFImage.h"
-#include "gif/StreamHelpers.h"
 
 namespace lumvane {
 

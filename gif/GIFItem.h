@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "gif/Stream.h"
-#include "gif/Types.h"
+#include "base/Stream.h"
+#include "base/Types.h"
 
 namespace lumvane {
 

@@ -3,8 +3,8 @@
 #include <memory>
 #include <mutex>
 
+#include "gfx/PictureSystem.h"
 #include "gif/GIFImage.h"
-#include "render/PictureSystem.h"
 
 namespace lumvane {
 namespace {
@@ -15,10 +15,8 @@ constexpr const char* kExtension = "GIF";
 std::once_flag registered;
 
 // Registers the document when the library starts and withdraws it when it shuts down.
-// The library is a static archive, and a linker leaves out an object file nothing refers
-// to, static objects and all; so the picture system's lookups call RegisterGIFImage(),
-// which both links this file into every program that can look a class up and registers in
-// time for lookups that other files' static objects make before this object exists.
+// Every program links this file as an object (see the top CMakeLists.txt), so the object is
+// always there, although nothing refers to it by name.
 struct TGIFRegistrar {
   TGIFRegistrar() { RegisterGIFImage(); }
   ~TGIFRegistrar() {

@@ -2,13 +2,14 @@
 
 #include <algorithm>
 
-#include "gif/Errors.h"
+#include "base/Errors.h"
+#include "gfx/RowAccess.h"
 #include "gif/GIFGraphicControlExtension.h"
 #include "gif/GIFImage.h"
+#include "lzw/LZWDecoder.h"
 #include "lzw/LZWEncoder.h"
 #include "lzw/RLEEncoder.h"
 #include "render/FrameRendering.h"
-#include "lzw/LZWDecoder.h"
 
 namespace lumvane {
 

@@ -7,11 +7,11 @@
 #include <functional>
 #include <vector>
 
+#include "base/StreamHelpers.h"
+#include "gfx/Bitmap.h"
 #include "gif/GIFColorMap.h"
 #include "gif/GIFExtension.h"
 #include "gif/GIFItem.h"
-#include "gif/StreamHelpers.h"
-#include "render/Bitmap.h"
 
 namespace lumvane {
 

@@ -4,8 +4,8 @@
 #include <array>
 #include <cstdint>
 
+#include "base/StreamHelpers.h"
 #include "gif/GIFExtension.h"
-#include "gif/StreamHelpers.h"
 
 namespace lumvane {
 

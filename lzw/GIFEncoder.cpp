@@ -1,7 +1,7 @@
 #include "lzw/GIFEncoder.h"
 
-#include "gif/Errors.h"
-#include "gif/StreamHelpers.h"
+#include "base/Errors.h"
+#include "base/StreamHelpers.h"
 
 namespace lumvane {
 

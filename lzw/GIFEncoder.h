@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "gif/Stream.h"
+#include "base/Stream.h"
 #include "lzw/GIFWriter.h"
 
 namespace lumvane {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "gif/Errors.h"
+#include "base/Errors.h"
 
 namespace lumvane {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "gif/Stream.h"
+#include "base/Stream.h"
 
 namespace lumvane {
 

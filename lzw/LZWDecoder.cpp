@@ -4,8 +4,8 @@
 #include <cstring>
 #include <memory>
 
-#include "gif/Errors.h"
-#include "gif/StreamHelpers.h"
+#include "base/Errors.h"
+#include "base/StreamHelpers.h"
 
 namespace lumvane {
 namespace {

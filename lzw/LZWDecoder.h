@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "gif/Stream.h"
+#include "base/Stream.h"
 
 namespace lumvane {
 

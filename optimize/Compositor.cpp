@@ -5,10 +5,9 @@
 #include <cstring>
 #include <type_traits>
 
-#include "gif/Errors.h"
+#include "base/Errors.h"
 #include "gif/GIFApplicationExtensions.h"
 #include "gif/GIFGraphicControlExtension.h"
-#include "optimize/Disposal.h"
 
 namespace lumvane {
 namespace {
@@ -20,7 +19,7 @@ constexpr std::uint32_t kOpaque = 0xFF000000u;
 struct TFrameControl {
   bool Transparent = false;
   std::uint8_t TransparentIndex = 0;
-  std::uint8_t Disposal = DisposalUnspecified;
+  TDisposalMethod Disposal = DisposalUnspecified;
   int Time = PlayedTime(0);
   int Delay = 0;  // as written
 };
@@ -202,7 +201,7 @@ void TCompositor::ApplyDisposal() {
       });
     }
   }, canvas_);
-  disposal_ = 0;
+  disposal_ = DisposalUnspecified;
 }
 
 void TCompositor::HandOut(std::vector<TCanvasArea> changed, const TShowTime& time) {
@@ -228,7 +227,7 @@ bool TCompositor::Advance() {
     }
     const TCanvasArea area = ClippedRect(frame);
     step_.clear();
-    if (disposal_ != 0 && !disposeArea_.IsEmpty()) step_.push_back(disposeArea_);
+    if (disposal_ != DisposalUnspecified && !disposeArea_.IsEmpty()) step_.push_back(disposeArea_);
     if (!area.IsEmpty()) step_.push_back(area);
     // Only a step that may end the pending picture needs what it overwrites.
     if (hasPending_) SaveStep();

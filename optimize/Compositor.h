@@ -9,6 +9,7 @@
 #include <variant>
 #include <vector>
 
+#include "gif/GIFGraphicControlExtension.h"
 #include "gif/GIFImage.h"
 #include "optimize/TiledCanvas.h"
 
@@ -118,7 +119,7 @@ private:
   // The last painted frame's area and disposal, applied when the next frame comes; for
   // restoring, the area's values as they were before that frame.
   TCanvasArea disposeArea_;
-  std::uint8_t disposal_ = 0;
+  TDisposalMethod disposal_ = DisposalUnspecified;
   std::vector<std::uint32_t> saved_;
   // The areas the current step changes (the disposal before, the frame) and their canvas
   // values before it; stepActive_ while a picture handed out is to be read through them.

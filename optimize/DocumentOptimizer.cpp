@@ -7,21 +7,20 @@
 #include <optional>
 #include <vector>
 
-#include "gif/Errors.h"
+#include "base/Errors.h"
 #include "gif/GIFApplicationExtensions.h"
 #include "gif/GIFGraphicControlExtension.h"
 #include "gif/GIFImage.h"
 #include "gif/GIFTextExtensions.h"
 #include "gif/GIFUnknownExtension.h"
-#include "optimize/Disposal.h"
 
 namespace lumvane {
 namespace {
 
 const std::string kOptimizing = "Optimizing...";
 
-std::uint8_t DisposalOf(const TGIFSubImage& frame) {
-  return frame.ControlExtension ? EffectiveDisposal(frame.ControlExtension->Disposal()) : std::uint8_t{DisposalUnspecified};
+TDisposalMethod DisposalOf(const TGIFSubImage& frame) {
+  return frame.ControlExtension ? EffectiveDisposal(frame.ControlExtension->Disposal()) : DisposalUnspecified;
 }
 
 template <class T>
@@ -156,7 +155,7 @@ void TGIFImage::OptimizeDocument(TOptimizeOptionSet options, TReductionMethod me
         progress.Advance();
         TGIFSubImage& frame = Frames[i];
         const TGIFSubImage& next = Frames[i + 1];
-        const std::uint8_t disposal = DisposalOf(frame);
+        const TDisposalMethod disposal = DisposalOf(frame);
         if ((disposal != DisposalRestoreBackground && disposal != DisposalRestorePrevious) || next.IsTransparent ||
             next.IsEmpty() || Intersection(frame.FrameRect(), next.FrameRect()).IsEmpty())
           continue;

@@ -7,7 +7,6 @@
 #include "gif/GIFGraphicControlExtension.h"
 #include "gif/GIFImage.h"
 #include "gif/GIFSubImage.h"
-#include "optimize/Disposal.h"
 
 namespace lumvane {
 namespace {

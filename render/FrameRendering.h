@@ -8,18 +8,16 @@
 #include <memory>
 #include <vector>
 
-#include "gif/Types.h"
-#include "render/Bitmap.h"
-#include "render/Canvas.h"
-#include "render/Palette.h"
+#include "base/Types.h"
+#include "gfx/Bitmap.h"
+#include "gfx/Canvas.h"
+#include "gfx/Palette.h"
 
 namespace lumvane {
 
 class TGIFImage;
 class TGIFSubImage;
 
-// The 216 web colors: entry 36r + 6g + b is (51r, 51g, 51b).
-TPaletteHandle WebPalette();
 
 // Whether the document renders dithered: drawDithered set, and either drawDitherOnPalette
 // clear or a display of at most 8 bits per pixel.
@@ -52,37 +50,5 @@ TBitmap* ViewBitmap(TGIFImage& image);
 void PrepareViewBitmap(TGIFImage& image);
 // Stops the painter that draws into the view bitmap, then frees the bitmap.
 void ReleaseViewBitmap(TGIFImage& image);
-
-// Row access to a bitmap's own pixels in the given format (the bitmap is converted).
-class TDIBReader {
-public:
-  TDIBReader(TBitmap& bitmap, TPixelFormat format);
-  std::uint8_t* RowPointer(int row) { return bitmap_.ScanLine(row); }
-
-private:
-  TBitmap& bitmap_;
-};
-
-// Collects rows of 8 or 24 bits per pixel and hands them to the bitmap in one block, as
-// an in-memory BMP file, on Commit.
-class TDIBWriter {
-public:
-  TDIBWriter(TBitmap& bitmap, TPixelFormat format, int width, int height, TPaletteHandle palette);
-  // Row 0 is the top row.
-  std::uint8_t* RowPointer(int row);
-  void Commit();
-
-private:
-  void EnsureMemory();
-
-  TBitmap& bitmap_;
-  int bitsPerPixel_;
-  int width_;
-  int height_;
-  TPaletteHandle palette_;
-  std::vector<std::uint8_t> header_;
-  std::vector<std::uint8_t> pixels_;
-  std::size_t rowBytes_ = 0;
-};
 
 }  // namespace lumvane

@@ -7,7 +7,6 @@
 #include "gif/GIFApplicationExtensions.h"
 #include "gif/GIFGraphicControlExtension.h"
 #include "gif/GIFImage.h"
-#include "optimize/Disposal.h"
 #include "render/FrameRendering.h"
 
 namespace lumvane {
@@ -136,7 +135,7 @@ void TGIFPainter::RunAnimation() {
       int passesLeft = 1, passStart = 0;
       bool loopSeen = false;
       int delay = Has(drawThreaded) ? 0 : 1;
-      PreviousDisposal = 1;
+      PreviousDisposal = DisposalKeep;
       std::int64_t lastTime = Clock().Now(), plannedWait = 0;
       while ((passesLeft != 0 || Has(drawLoopForever)) && !terminated_ && !RestartRequested) {
         ActiveFrame = passStart;
@@ -174,7 +173,7 @@ void TGIFPainter::RunFrames(int& passesLeft, int& passStart, bool& loopSeen, int
     Fire(BeforeFrame);
     if (terminated_ || !image_.load()) return;
 
-    CurrentDisposal = 1;
+    CurrentDisposal = DisposalKeep;
     for (const auto& extension : frame.Extensions()) {
       if (const auto* loop = dynamic_cast<const TGIFAppExtNSLoop*>(extension.get()); loop && !loopSeen) {
         loopSeen = true;
@@ -247,8 +246,8 @@ void TGIFPainter::DrawCurrentBuffered() {
     return;
   }
   // Browsers read disposal 4 as 3 and 5 to 7 as 1.
-  const std::uint8_t current = EffectiveDisposal(CurrentDisposal);
-  const std::uint8_t previous = EffectiveDisposal(PreviousDisposal);
+  const TDisposalMethod current = EffectiveDisposal(CurrentDisposal);
+  const TDisposalMethod previous = EffectiveDisposal(PreviousDisposal);
   TCanvas* surface = &SceneBuffer->Canvas();
   TRect area = surface->ClipRect();
   const TBitmap* shown = SceneBuffer.get();

@@ -11,9 +11,10 @@
 #include <memory>
 #include <string>
 
-#include "gif/Types.h"
-#include "render/Bitmap.h"
-#include "render/Canvas.h"
+#include "base/Types.h"
+#include "gfx/Bitmap.h"
+#include "gfx/Canvas.h"
+#include "gif/GIFGraphicControlExtension.h"
 #include "render/PainterServices.h"
 #include "render/ThreadPriority.h"
 
@@ -61,8 +62,8 @@ public:
   std::atomic<int> ActiveFrame{-1};
   std::atomic<bool> RestartRequested{false};
   std::atomic<bool> HasDrawn{false};
-  std::uint8_t CurrentDisposal = 1;
-  std::uint8_t PreviousDisposal = 1;
+  std::uint8_t CurrentDisposal = DisposalKeep;
+  std::uint8_t PreviousDisposal = DisposalKeep;
   std::unique_ptr<TBitmap> SceneBuffer, ScratchBuffer, SavedBackground;
 
   // Cleanup on the user-interface thread: leaves the document's list and reference slot,

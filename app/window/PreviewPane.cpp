@@ -5,7 +5,7 @@
 #include <QTimer>
 
 #include "app/window/ErrorReport.h"
-#include "render/Canvas.h"
+#include "gfx/Canvas.h"
 
 namespace lumvane {
 

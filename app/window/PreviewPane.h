@@ -9,8 +9,8 @@
 
 #include <string>
 
-#include "render/Bitmap.h"
-#include "render/PictureSystem.h"
+#include "gfx/Bitmap.h"
+#include "gfx/PictureSystem.h"
 
 namespace lumvane {
 

@@ -5,7 +5,7 @@
 #include <QImage>
 
 #include "app/window/PreviewPane.h"
-#include "render/Bitmap.h"
+#include "gfx/Bitmap.h"
 
 namespace lumvane {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "render/Clipboard.h"
+#include "gfx/Clipboard.h"
 
 class QClipboard;
 

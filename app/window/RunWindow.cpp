@@ -9,8 +9,8 @@
 #include "app/window/ErrorReport.h"
 #include "app/window/MainWindow.h"
 #include "app/window/QtUiDispatcher.h"
+#include "gfx/Display.h"
 #include "gif/GIFRegistration.h"
-#include "render/Display.h"
 
 namespace lumvane {
 namespace {

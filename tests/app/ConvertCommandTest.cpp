@@ -1,6 +1,6 @@
 #include <sys/stat.h>
 
-#include "render/Bitmap.h"
+#include "gfx/Bitmap.h"
 #include "support/CommandLineTest.h"
 #include "support/Corpus.h"
 

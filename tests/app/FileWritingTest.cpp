@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "app/FileWriting.h"
-#include "gif/Errors.h"
+#include "base/Errors.h"
 #include "support/CommandLineTest.h"
 #include "support/Corpus.h"
 

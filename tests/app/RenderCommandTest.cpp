@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "render/Bitmap.h"
+#include "gfx/Bitmap.h"
 #include "support/CommandLineTest.h"
 #include "support/Corpus.h"
 

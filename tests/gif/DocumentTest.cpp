@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "gif/Errors.h"
+#include "base/Errors.h"
 #include "gif/GIFTextExtensions.h"
 #include "support/GifBytes.h"
 

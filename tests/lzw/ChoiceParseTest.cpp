@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "gif/Stream.h"
+#include "base/Stream.h"
 #include "lzw/ChoiceParse.h"
 #include "lzw/LZWEncoder.h"
 #include "support/GifBytes.h"

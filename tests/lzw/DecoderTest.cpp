@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "gif/Errors.h"
+#include "base/Errors.h"
 #include "lzw/LZWDecoder.h"
 #include "support/GifBytes.h"
 #include "support/Giflib.h"

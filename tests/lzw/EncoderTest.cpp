@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "gif/Errors.h"
+#include "base/Errors.h"
 #include "lzw/GIFWriter.h"
 #include "lzw/LZWDecoder.h"
 #include "lzw/LZWEncoder.h"

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "gif/Errors.h"
+#include "base/Errors.h"
+#include "gfx/Display.h"
 #include "gif/GIFGraphicControlExtension.h"
-#include "render/Display.h"
 #include "render/FrameRendering.h"
 #include "support/Corpus.h"
 #include "support/GifBytes.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
-#include "gif/Errors.h"
+#include "base/Errors.h"
 #include "gif/GIFApplicationExtensions.h"
 #include "gif/GIFGraphicControlExtension.h"
 #include "optimize/Compositor.h"

@@ -12,8 +12,8 @@
 #include "WindowTest.h"
 #include "app/window/AboutDialog.h"
 #include "app/window/QtClipboard.h"
+#include "gfx/PictureSystem.h"
 #include "gif/GIFImage.h"
-#include "render/PictureSystem.h"
 
 #include <QClipboard>
 #include <QMimeData>

@@ -1,0 +1,23 @@
+#include "gfx/Graphic.h"
+
+#include "base/Errors.h"
+
+namespace lumvane {
+
+void TGraphic::LoadFromFile(const std::string& path) {
+  TFileStream stream(path, TFileMode::OpenRead);
+  LoadFromStream(stream);
+}
+
+void TGraphic::SaveToFile(const std::string& path) {
+  TFileStream stream(path, TFileMode::CreateOrTruncate);
+  SaveToStream(stream);
+}
+
+void TGraphic::LoadFromClipboardFormat(const std::string&, TClipboard&) {
+  throw EInvalidGraphic("Unsupported clipboard format");
+}
+
+void TGraphic::SaveToClipboardFormat(TClipboard&) { throw EInvalidGraphic("Unsupported clipboard format"); }
+
+}  // namespace lumvane
