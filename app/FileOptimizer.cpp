@@ -63,8 +63,9 @@ void OptimizeInto(TGIFImage& image, TOptimizeOptionSet options, TChoiceEffort ef
     OrderColorsForCodeSizes(image);
     try {
       ChooseCheapestPixels(image, effort);
-    } catch (const GIFException&) {
-      // "Image too large" before the first frame is touched.
+    } catch (const GIFException& e) {
+      // Too large to composite: thrown before the first frame is touched.
+      if (e.Kind() != TGIFError::ImageTooLarge) throw;
     }
   }
   image.SaveToStream(output);

@@ -4,12 +4,18 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/Messages.h"
+
 namespace lumvane {
 
-// Carries one of the GIF library's fixed English messages.
+// One of the GIF library's errors: its kind, and the kind's fixed English text as what().
 class GIFException : public std::runtime_error {
 public:
-  using std::runtime_error::runtime_error;
+  explicit GIFException(TGIFError kind) : std::runtime_error(MessageText(kind)), kind_(kind) {}
+  TGIFError Kind() const noexcept { return kind_; }
+
+private:
+  TGIFError kind_;
 };
 
 // Platform error classes, with the platform texts the library quotes.

@@ -14,7 +14,7 @@
 namespace lumvane {
 
 void TStream::WriteBuffer(const void* buffer, std::size_t count) {
-  if (Write(buffer, count) != count) throw EWriteError("Stream write error");
+  if (Write(buffer, count) != count) throw EWriteError(kStreamWriteErrorText);
 }
 
 namespace {
@@ -61,7 +61,7 @@ void TMemoryStream::Clear() {
 void TMemoryStream::LoadFromFile(const std::string& path) {
   TFileStream file(path, TFileMode::OpenRead);
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file.Size()));
-  if (file.Read(bytes.data(), bytes.size()) != bytes.size()) throw EReadError("Stream read error");
+  if (file.Read(bytes.data(), bytes.size()) != bytes.size()) throw EReadError(kStreamReadErrorText);
   data_ = std::move(bytes);
   position_ = 0;
 }
@@ -70,7 +70,7 @@ namespace {
 
 [[noreturn]] void FailOpening(const std::string& path, TFileMode mode, const char* reason) {
   const char* verb = mode == TFileMode::OpenRead ? "open" : "create";
-  throw EFOpenError("Cannot " + std::string(verb) + " file \"" + path + "\". " + reason);
+  throw EFOpenError(kCannotOpenFileText + std::string(verb) + " file \"" + path + "\". " + reason);
 }
 
 // Opens a file for reading only when it is a regular file: a pipe, device or socket would

@@ -7,7 +7,7 @@
 namespace lumvane {
 
 void ReadExact(TStream& stream, void* buffer, std::size_t count) {
-  if (stream.Read(buffer, count) != count) throw GIFException("Premature end of data");
+  if (stream.Read(buffer, count) != count) throw GIFException(TGIFError::PrematureEndOfData);
 }
 
 bool TryReadByte(TStream& stream, std::uint8_t& value) { return stream.Read(&value, 1) == 1; }

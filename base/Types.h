@@ -63,6 +63,14 @@ inline TRect Intersection(const TRect& a, const TRect& b) {
           a.Bottom < b.Bottom ? a.Bottom : b.Bottom};
 }
 
+// The smallest rectangle holding both; an empty one adds nothing.
+inline TRect Union(const TRect& a, const TRect& b) {
+  if (a.IsEmpty()) return b;
+  if (b.IsEmpty()) return a;
+  return {a.Left < b.Left ? a.Left : b.Left, a.Top < b.Top ? a.Top : b.Top, a.Right > b.Right ? a.Right : b.Right,
+          a.Bottom > b.Bottom ? a.Bottom : b.Bottom};
+}
+
 enum class TProgressStage { Starting = 0, Running = 1, Ending = 2 };
 
 using TProgressEvent = std::function<void(const TPersistent* sender, TProgressStage stage,

@@ -40,16 +40,16 @@ TBitmap::TBitmap() = default;
 TBitmap::~TBitmap() = default;
 
 void TBitmap::SetSize(int width, int height) {
-  if (width < 0 || height < 0) throw EGraphicError("Invalid bitmap size");
+  if (width < 0 || height < 0) throw EGraphicError(kInvalidBitmapSizeText);
   if (width > kMaxPixels || height > kMaxPixels ||
       std::int64_t{width} * height > kMaxPixels)
-    throw GIFException("Image too large");
+    throw GIFException(TGIFError::ImageTooLarge);
   const auto rowBytes = static_cast<int>(RowBytesFor(width, format_));
   std::vector<std::uint8_t> pixels;
   try {
     pixels.assign(static_cast<std::size_t>(rowBytes) * height, 0);
   } catch (const std::bad_alloc&) {
-    throw EOutOfMemory("Out of memory");
+    throw EOutOfMemory(kOutOfMemoryText);
   }
   pixels_ = std::move(pixels);
   width_ = width;
@@ -76,7 +76,7 @@ std::uint8_t* TBitmap::ScanLine(int row) {
 
 const std::uint8_t* TBitmap::ScanLine(int row) const {
   if (row < 0 || row >= height_)
-    throw EGraphicError("Scan line index out of range");
+    throw EGraphicError(kScanLineOutOfRangeText);
   return pixels_.data() + static_cast<std::size_t>(row) * rowBytes_;
 }
 
@@ -90,7 +90,7 @@ const TPalette& TBitmap::TargetPalette() {
 
 TColor TBitmap::PixelColor(int x, int y) const {
   if (x < 0 || x >= width_ || y < 0 || y >= height_)
-    throw EGraphicError("Pixel index out of range");
+    throw EGraphicError(kPixelIndexOutOfRangeText);
   const std::uint8_t* row = ScanLine(y);
   int index = 0;
   switch (format_) {
@@ -159,7 +159,7 @@ std::unique_ptr<TBitmap> CreateMaskBitmap(int width, int height, const std::uint
   mask->SetPixelFormat(TPixelFormat::pf1bit);  // takes the black and white palette
   mask->SetSize(width, height);
   if (mask->Empty()) return mask;
-  if (!bits) throw EGraphicError("Mask bits missing");
+  if (!bits) throw EGraphicError(kMaskBitsMissingText);
   const std::size_t sourceRowBytes = static_cast<std::size_t>((width + 15) / 16) * 2;
   const std::size_t usedBytes = static_cast<std::size_t>(width + 7) / 8;
   for (int y = 0; y < height; ++y)

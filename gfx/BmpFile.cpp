@@ -26,7 +26,7 @@ TPixelFormat FormatOfBits(int bits) {
     case 4: return TPixelFormat::pf4bit;
     case 8: return TPixelFormat::pf8bit;
     case 24: return TPixelFormat::pf24bit;
-    default: throw EGraphicError("Unsupported BMP bit depth");
+    default: throw EGraphicError(kUnsupportedBMPBitDepthText);
   }
 }
 
@@ -35,12 +35,12 @@ TPixelFormat FormatOfBits(int bits) {
 void ReadBmp(const std::vector<std::uint8_t>& file, TBitmap& bitmap) {
   const std::uint8_t* data = file.data();
   const std::uint64_t size = file.size();
-  if (size < 2 || data[0] != 'B' || data[1] != 'M') throw EGraphicError("Invalid BMP signature");
-  if (size < kFileHeaderSize + kInfoHeaderSize) throw EGraphicError("BMP header is truncated");
+  if (size < 2 || data[0] != 'B' || data[1] != 'M') throw EGraphicError(kInvalidBMPSignatureText);
+  if (size < kFileHeaderSize + kInfoHeaderSize) throw EGraphicError(kBMPHeaderTruncatedText);
   const std::uint64_t pixelOffset = GetLE32(data + 10);
   const std::uint64_t headerSize = GetLE32(data + 14);
-  if (headerSize < kInfoHeaderSize) throw EGraphicError("Unsupported BMP header size");
-  if (kFileHeaderSize + headerSize > size) throw EGraphicError("BMP header is truncated");
+  if (headerSize < kInfoHeaderSize) throw EGraphicError(kUnsupportedBMPHeaderSizeText);
+  if (kFileHeaderSize + headerSize > size) throw EGraphicError(kBMPHeaderTruncatedText);
 
   const auto width = static_cast<std::int32_t>(GetLE32(data + 18));
   const auto height = static_cast<std::int32_t>(GetLE32(data + 22));
@@ -48,27 +48,27 @@ void ReadBmp(const std::vector<std::uint8_t>& file, TBitmap& bitmap) {
   const std::uint32_t compression = GetLE32(data + 30);
   const std::uint32_t colorsUsed = GetLE32(data + 46);
   if (width < 0 || height == std::numeric_limits<std::int32_t>::min())
-    throw EGraphicError("Invalid BMP size");
+    throw EGraphicError(kInvalidBMPSizeText);
   const TPixelFormat format = FormatOfBits(bits);
-  if (compression != 0) throw EGraphicError("Unsupported BMP compression");
+  if (compression != 0) throw EGraphicError(kUnsupportedBMPCompressionText);
 
   // 24-bit files may carry a color table as a display hint; it is skipped.
   std::uint64_t tableCount = 0;
   if (bits <= 8) {
     const std::uint32_t addressable = 1u << bits;
-    if (colorsUsed > addressable) throw EGraphicError("Invalid BMP color table size");
+    if (colorsUsed > addressable) throw EGraphicError(kInvalidBMPColorTableSizeText);
     tableCount = colorsUsed != 0 ? colorsUsed : addressable;
   }
   const std::uint64_t tableStart = kFileHeaderSize + headerSize;
   const std::uint64_t tableEnd = tableStart + 4 * tableCount;
-  if (tableEnd > size) throw EGraphicError("BMP color table is truncated");
+  if (tableEnd > size) throw EGraphicError(kBMPColorTableTruncatedText);
   if (pixelOffset < tableEnd || pixelOffset > size)
-    throw EGraphicError("Invalid BMP pixel data offset");
+    throw EGraphicError(kInvalidBMPPixelDataOffsetText);
 
   const std::int64_t rows = height < 0 ? -std::int64_t{height} : height;
   const std::int64_t rowBytes = RowBytesFor(width, format);
   if (rows != 0 && static_cast<std::uint64_t>(rowBytes) > (size - pixelOffset) / rows)
-    throw EGraphicError("BMP pixel data is truncated");
+    throw EGraphicError(kBMPPixelDataTruncatedText);
 
   bitmap.SetPixelFormat(format);
   if (bits <= 8) {

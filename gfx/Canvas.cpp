@@ -55,7 +55,7 @@ void TCanvas::StretchDraw(const TRect& dest, const TBitmap& source) {
 
 void TCanvas::DrawMasked(const TRect& dest, const TBitmap& source, const TBitmap& mask) {
   if (mask.PixelFormat() != TPixelFormat::pf1bit)
-    throw EGraphicError("Mask bitmap must have 1 bit per pixel");
+    throw EGraphicError(kMaskNotOneBitText);
   StretchBlit(target_, ClipRect(), dest, source, BoundsOf(source), &mask);
 }
 

@@ -15,9 +15,9 @@ void TGraphic::SaveToFile(const std::string& path) {
 }
 
 void TGraphic::LoadFromClipboardFormat(const std::string&, TClipboard&) {
-  throw EInvalidGraphic("Unsupported clipboard format");
+  throw EInvalidGraphic(kUnsupportedClipboardFormatText);
 }
 
-void TGraphic::SaveToClipboardFormat(TClipboard&) { throw EInvalidGraphic("Unsupported clipboard format"); }
+void TGraphic::SaveToClipboardFormat(TClipboard&) { throw EInvalidGraphic(kUnsupportedClipboardFormatText); }
 
 }  // namespace lumvane

@@ -22,7 +22,7 @@ std::uint32_t Le32(const std::uint8_t* bytes) {
 }
 int Le16(const std::uint8_t* bytes) { return bytes[0] | (bytes[1] << 8); }
 
-[[noreturn]] void Invalid(const char* why) { throw EInvalidGraphic(std::string("Invalid icon: ") + why); }
+[[noreturn]] void Invalid(const char* why) { throw EInvalidGraphic(kInvalidIconText + std::string(why)); }
 
 struct TIconEntry {
   int Side = 0;  // width × height, for choosing

@@ -27,7 +27,7 @@ int Scale(int value, int from, int to) { return static_cast<int>(MulDiv(value, t
 }  // namespace
 
 void TMetafile::SetSize(int width, int height) {
-  if (width < 0 || height < 0 || width > 0xFFFF || height > 0xFFFF) throw EInvalidGraphic("Invalid metafile size");
+  if (width < 0 || height < 0 || width > 0xFFFF || height > 0xFFFF) throw EInvalidGraphic(kInvalidMetafileSizeText);
   width_ = width;
   height_ = height;
   Changed();
@@ -42,7 +42,7 @@ void TMetafile::LoadFromStream(TStream& stream) {
   try {
     char signature[4];
     ReadExact(stream, signature, 4);
-    if (std::memcmp(signature, kSignature, 4) != 0) throw EInvalidGraphic("Invalid metafile");
+    if (std::memcmp(signature, kSignature, 4) != 0) throw EInvalidGraphic(kInvalidMetafileText);
     const int width = ReadLE16(stream), height = ReadLE16(stream), count = ReadLE16(stream);
     std::vector<TRectangle> rectangles;
     for (int i = 0; i < count; ++i) {
@@ -59,13 +59,13 @@ void TMetafile::LoadFromStream(TStream& stream) {
     height_ = height;
     rectangles_ = std::move(rectangles);
   } catch (const GIFException&) {
-    throw EInvalidGraphic("Invalid metafile");
+    throw EInvalidGraphic(kInvalidMetafileText);
   }
   Changed();
 }
 
 void TMetafile::SaveToStream(TStream& stream) {
-  if (rectangles_.size() > 0xFFFF) throw EInvalidGraphic("Too many metafile records");
+  if (rectangles_.size() > 0xFFFF) throw EInvalidGraphic(kTooManyMetafileRecordsText);
   stream.WriteBuffer(kSignature, 4);
   WriteLE16(stream, width_);
   WriteLE16(stream, height_);

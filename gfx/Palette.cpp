@@ -9,7 +9,7 @@ TPalette::TPalette(std::vector<TPaletteEntry> entries) : entries_(std::move(entr
 }
 
 const TPaletteEntry& TPalette::operator[](int index) const {
-  if (index < 0 || index >= Count()) throw EGraphicError("Palette index out of range");
+  if (index < 0 || index >= Count()) throw EGraphicError(kPaletteIndexOutOfRangeText);
   return entries_[index];
 }
 

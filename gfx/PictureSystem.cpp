@@ -109,7 +109,7 @@ std::unique_ptr<TGraphic> CreateGraphicForClipboard(const TClipboard& clipboard,
 void TPictureContainer::PasteFromClipboard(TClipboard& clipboard) {
   std::string format;
   std::unique_ptr<TGraphic> graphic = CreateGraphicForClipboard(clipboard, format);
-  if (!graphic) throw EInvalidGraphic("Unsupported clipboard format");
+  if (!graphic) throw EInvalidGraphic(kUnsupportedClipboardFormatText);
   graphic->LoadFromClipboardFormat(format, clipboard);
   graphic_ = std::move(graphic);
   Changed();
@@ -121,7 +121,7 @@ void TPictureContainer::CopyToClipboard(TClipboard& clipboard) {
 
 void TPictureContainer::LoadFromFile(const std::string& path) {
   std::unique_ptr<TGraphic> graphic = CreateGraphicFor(path);
-  if (!graphic) throw EInvalidGraphic("Unknown picture file extension (" + DottedExtension(path) + ")");
+  if (!graphic) throw EInvalidGraphic(kUnknownPictureExtensionText + DottedExtension(path) + ")");
   graphic->LoadFromFile(path);
   graphic_ = std::move(graphic);
   Changed();

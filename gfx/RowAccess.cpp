@@ -32,8 +32,8 @@ TDIBReader::TDIBReader(TBitmap& bitmap, TPixelFormat format) : bitmap_(bitmap) {
 TDIBWriter::TDIBWriter(TBitmap& bitmap, TPixelFormat format, int width, int height, TPaletteHandle palette)
     : bitmap_(bitmap), width_(width), height_(height), palette_(std::move(palette)) {
   if (format != TPixelFormat::pf8bit && format != TPixelFormat::pf24bit)
-    throw GIFException("Unsupported PixelFormat");
-  if (width <= 0 || height <= 0) throw GIFException("Invalid image dimensions");
+    throw GIFException(TGIFError::UnsupportedPixelFormat);
+  if (width <= 0 || height <= 0) throw GIFException(TGIFError::InvalidImageDimensions);
   bitsPerPixel_ = format == TPixelFormat::pf8bit ? 8 : 24;
 }
 
@@ -63,14 +63,14 @@ void TDIBWriter::EnsureMemory() {
   } catch (const std::bad_alloc&) {
     header_.clear();
     pixels_.clear();
-    throw EOutOfMemory("Failed to allocate memory for GIF DIB");
+    throw EOutOfMemory(kDIBAllocationFailedText);
   }
 }
 
 std::uint8_t* TDIBWriter::RowPointer(int row) {
   EnsureMemory();
-  if (pixels_.empty()) throw GIFException("Image has no DIB");
-  if (row < 0 || row >= height_) throw EGraphicError("Scan line index out of range");
+  if (pixels_.empty()) throw GIFException(TGIFError::ImageHasNoDIB);
+  if (row < 0 || row >= height_) throw EGraphicError(kScanLineOutOfRangeText);
   return pixels_.data() + static_cast<std::size_t>(height_ - 1 - row) * rowBytes_;
 }
 

@@ -134,7 +134,7 @@ std::unique_ptr<TBitmap> UnpaintedMask(TGraphic& metafile) {
 void TGIFSubImage::CopyFrom(const TBitmap& bitmap) {
   Clear();
   if (bitmap.Empty()) return;
-  if (bitmap.Width() > 0xFFFF || bitmap.Height() > 0xFFFF) throw GIFException("Image too large");
+  if (bitmap.Width() > 0xFFFF || bitmap.Height() > 0xFFFF) throw GIFException(TGIFError::ImageTooLarge);
   const TGIFImage* image = Image();
   auto cached = std::make_unique<TBitmap>();
   if (bitmap.BitsPerPixel() <= 8)
@@ -143,7 +143,7 @@ void TGIFSubImage::CopyFrom(const TBitmap& bitmap) {
     cached = ReduceBitmapColors(bitmap, image ? image->ImportReduction : GIFDefaults.ImportReduction,
                                 image ? image->ImportDither : GIFDefaults.ImportDither,
                                 image ? image->ImportPaletteBits : GIFDefaults.ImportPaletteBits, nullptr);
-  if (cached->Empty()) throw GIFException("Invalid reduction method");
+  if (cached->Empty()) throw GIFException(TGIFError::InvalidReductionMethod);
   SetGeometry(FrameLeft(), FrameTop(), bitmap.Width(), bitmap.Height());
 
   const TConversionProgress progress(*this);

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "base/StreamHelpers.h"
+#include "gif/BlockBytes.h"
 
 namespace lumvane {
 
@@ -12,12 +13,12 @@ std::int64_t DeclaredPixels(TStream& stream, int screenWidth, int screenHeight) 
   std::uint8_t byte = 0;
   while (TryReadByte(stream, byte)) {
     if (byte == 0x00) continue;
-    if (byte == 0x21) {
+    if (byte == kExtensionIntroducer) {
       std::uint8_t label = 0;
       if (!TryReadByte(stream, label) || !SkipSubBlocks(stream)) break;
       continue;
     }
-    if (byte != 0x2C) break;
+    if (byte != kImageSeparator) break;
     std::array<std::uint8_t, 9> descriptor{};
     if (stream.Read(descriptor.data(), descriptor.size()) != descriptor.size()) break;
     int width = ReadLE16(&descriptor[4]);

@@ -8,7 +8,7 @@
 namespace lumvane {
 
 int TGIFImage::Add(std::unique_ptr<TGIFSubImage> frame) {
-  if (!frame || frame->Image() != this) throw GIFException("Object type not supported for operation");
+  if (!frame || frame->Image() != this) throw GIFException(TGIFError::UnsupportedOperation);
   const TRect area = frame->FrameRect();
   const int index = Frames.Add(std::move(frame));
   // The logical screen holds every frame: a reader would warn about one that reaches out.
@@ -40,13 +40,13 @@ void TGIFImage::LoadFromClipboardFormat(const std::string& format, TClipboard& c
     LoadFromStream(stream);
   } else if (format == kBitmapClipboardFormat) {
     TBitmap bitmap;
-    if (!clipboard.GetBitmap(bitmap)) throw GIFException("Unsupported clipboard format");
+    if (!clipboard.GetBitmap(bitmap)) throw GIFException(TGIFError::UnsupportedClipboardFormat);
     Clear();
     auto frame = std::make_unique<TGIFSubImage>(this);
     frame->CopyFrom(bitmap);
     Add(std::move(frame));
   } else {
-    throw GIFException("Unsupported clipboard format");
+    throw GIFException(TGIFError::UnsupportedClipboardFormat);
   }
 }
 
@@ -58,7 +58,7 @@ void TGIFImage::SaveToClipboardFormat(TClipboard& clipboard) {
   AssignTo(*this, picture);
   clipboard.Open();
   if (!picture.Empty()) clipboard.SetBitmap(picture);
-  if (!clipboard.SetData(kGIFClipboardFormat, bytes.Bytes())) throw GIFException("Failed to store GIF on clipboard");
+  if (!clipboard.SetData(kGIFClipboardFormat, bytes.Bytes())) throw GIFException(TGIFError::ClipboardStoreFailed);
 }
 
 }  // namespace lumvane

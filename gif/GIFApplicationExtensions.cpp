@@ -4,6 +4,7 @@
 
 #include "base/Errors.h"
 #include "base/StreamHelpers.h"
+#include "gif/BlockBytes.h"
 
 namespace lumvane {
 namespace {
@@ -36,7 +37,7 @@ void TGIFBlock::SaveToStream(TStream& stream) const {
 void TGIFBlock::LoadFromStream(TStream& stream) { ReadExact(stream, Bytes.data(), Bytes.size()); }
 
 const TGIFExtensionClass& TGIFApplicationExtension::Class() {
-  static const TGIFExtensionClass cls{"TGIFApplicationExtension", 0xFF,
+  static const TGIFExtensionClass cls{"TGIFApplicationExtension", kApplicationLabel,
                                       CreateExtension<TGIFApplicationExtension>,
                                       RefineApplicationClass};
   return cls;
@@ -52,7 +53,7 @@ void TGIFApplicationExtension::SaveToStream(TStream& stream) {
 void TGIFApplicationExtension::LoadFromStream(TStream& stream) {
   TGIFExtension::LoadFromStream(stream);
   const std::uint8_t size = ReadByte(stream);
-  if (size < 10) throw GIFException("Unsupported Application Extension block size");
+  if (size < 10) throw GIFException(TGIFError::UnsupportedApplicationBlockSize);
   Identity.fill(0);
   BlockSize = size == 10 ? 10 : 11;
   ReadExact(stream, Identity.data(), BlockSize);
@@ -61,15 +62,15 @@ void TGIFApplicationExtension::LoadFromStream(TStream& stream) {
 }
 
 void TGIFApplicationExtension::WritePayload(TStream&) {
-  throw GIFException("Unsupported Application Extension block size");
+  throw GIFException(TGIFError::UnsupportedApplicationBlockSize);
 }
 
 void TGIFApplicationExtension::ReadPayload(TStream&) {
-  throw GIFException("Unsupported Application Extension block size");
+  throw GIFException(TGIFError::UnsupportedApplicationBlockSize);
 }
 
 const TGIFExtensionClass& TGIFUnknownAppExtension::Class() {
-  static const TGIFExtensionClass cls{"TGIFUnknownAppExtension", 0xFF,
+  static const TGIFExtensionClass cls{"TGIFUnknownAppExtension", kApplicationLabel,
                                       CreateExtension<TGIFUnknownAppExtension>,
                                       RefineApplicationClass};
   return cls;
@@ -91,7 +92,7 @@ void TGIFUnknownAppExtension::ReadPayload(TStream& stream) {
 }
 
 const TGIFExtensionClass& TGIFAppExtNSLoop::Class() {
-  static const TGIFExtensionClass cls{"TGIFAppExtNSLoop", 0xFF, CreateExtension<TGIFAppExtNSLoop>,
+  static const TGIFExtensionClass cls{"TGIFAppExtNSLoop", kApplicationLabel, CreateExtension<TGIFAppExtNSLoop>,
                                       RefineApplicationClass};
   return cls;
 }
@@ -120,14 +121,14 @@ void TGIFAppExtNSLoop::ReadPayload(TStream& stream) {
     const int id = ReadByte(stream) & 7;
     --size;
     if (id == 1) {
-      if (size < 2) throw GIFException("Invalid GIF data");
+      if (size < 2) throw GIFException(TGIFError::InvalidGIFData);
       std::uint8_t bytes[2];
       ReadExact(stream, bytes, sizeof bytes);
       LoopCount = ReadLE16(bytes);
       HasLoopCount = true;
       size -= 2;
     } else if (id == 2) {
-      if (size < 4) throw GIFException("Invalid GIF data");
+      if (size < 4) throw GIFException(TGIFError::InvalidGIFData);
       std::uint8_t bytes[4];
       ReadExact(stream, bytes, sizeof bytes);
       BufferBytes = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);

@@ -26,7 +26,7 @@ void TGIFColorMap::Reserve(int n) {
 }
 
 int TGIFColorMap::AddColor(TColor color) {
-  if (count_ >= kMaxColors) throw GIFException("Color table overflow");
+  if (count_ >= kMaxColors) throw GIFException(TGIFError::ColorTableOverflow);
   if (count_ >= capacity_) Reserve(count_ + 1);
   std::uint8_t* entry = &entries_[static_cast<std::size_t>(count_) * 3];
   entry[0] = static_cast<std::uint8_t>(color);
@@ -60,7 +60,7 @@ int TGIFColorMap::FindColor(TColor color) const {
 }
 
 void TGIFColorMap::RemoveAt(int index) {
-  if (index < 0 || index >= count_) throw GIFException("Invalid color index");
+  if (index < 0 || index >= count_) throw GIFException(TGIFError::InvalidColorIndex);
   entries_.erase(entries_.begin() + index * 3, entries_.begin() + index * 3 + 3);
   entries_.resize(static_cast<std::size_t>(capacity_) * 3);
   --count_;
@@ -70,8 +70,8 @@ void TGIFColorMap::RemoveAt(int index) {
 
 TColor TGIFColorMap::ColorAt(int index) {
   if (index < 0 || index >= count_) {
-    ReportWarning(1, "Invalid color index");
-    if (count_ == 0) throw GIFException("Color table is empty");
+    ReportWarning(kSeverityDamage, MessageText(TGIFError::InvalidColorIndex));
+    if (count_ == 0) throw GIFException(TGIFError::ColorTableEmpty);
     index = 0;
   }
   const std::uint8_t* entry = &entries_[static_cast<std::size_t>(index) * 3];

@@ -4,6 +4,7 @@
 
 #include "base/Errors.h"
 #include "base/StreamHelpers.h"
+#include "gif/BlockBytes.h"
 #include "gif/GIFApplicationExtensions.h"
 #include "gif/GIFGraphicControlExtension.h"
 #include "gif/GIFSubImage.h"
@@ -17,30 +18,30 @@ const TGIFExtensionClass* RefineToSelf(const TGIFExtensionClass& self, TStream&)
 TGIFExtension::TGIFExtension(TGIFSubImage& frame) : TGIFItem(frame.Image()), frame_(frame) {}
 
 void TGIFExtension::SaveToStream(TStream& stream) {
-  const std::uint8_t bytes[2] = {0x21, ExtensionLabel()};
+  const std::uint8_t bytes[2] = {kExtensionIntroducer, ExtensionLabel()};
   stream.WriteBuffer(bytes, sizeof bytes);
 }
 
 void TGIFExtension::LoadFromStream(TStream& stream) {
   std::uint8_t bytes[2];
   ReadExact(stream, bytes, sizeof bytes);
-  if (bytes[0] != 0x21) throw GIFException("Invalid extension introducer");
+  if (bytes[0] != kExtensionIntroducer) throw GIFException(TGIFError::InvalidExtensionIntroducer);
   if (bytes[1] != ExtensionLabel())
-    throw GIFException("Internal error: Extension Instance does not match Extension Label");
+    throw GIFException(TGIFError::ExtensionLabelMismatch);
 }
 
 void TGIFExtensionList::LoadFromStream(TStream& stream, TGIFSubImage& parent) {
   std::uint8_t byte = 0;
   if (!TryReadByte(stream, byte)) return;
-  while (byte != 0x2C && byte != 0x3B) {
-    if (byte != 0x21) {
-      ReportWarning(1, "Invalid extension introducer");
+  while (byte != kImageSeparator && byte != kTrailer) {
+    if (byte != kExtensionIntroducer) {
+      ReportWarning(kSeverityDamage, MessageText(TGIFError::InvalidExtensionIntroducer));
       break;
     }
     const TGIFExtensionClass* cls = IdentifyExtension(stream);
-    if (!cls) throw GIFException("Unknown extension type");
+    if (!cls) throw GIFException(TGIFError::UnknownExtensionType);
     // Readers skip extensions they do not know; the block is kept as it stands.
-    if (cls == &TGIFUnknownExtension::Class()) ReportWarning(kSeverityNotice, "Unknown extension type");
+    if (cls == &TGIFUnknownExtension::Class()) ReportWarning(kSeverityNotice, MessageText(TGIFError::UnknownExtensionType));
     stream.Seek(-1, TSeekOrigin::Current);
     std::unique_ptr<TGIFExtension> extension = cls->Create(parent);
     extension->LoadFromStream(stream);
@@ -71,10 +72,10 @@ const TGIFExtensionClass* TAppExtensionList::Find(const TAppIdentity& identity) 
 const TExtensionList& ExtensionRegistry() {
   static const TExtensionList registry = [] {
     TExtensionList list;
-    list.Register(0x01, TGIFTextExtension::Class());
-    list.Register(0xF9, TGIFGraphicControlExtension::Class());
-    list.Register(0xFE, TGIFCommentExtension::Class());
-    list.Register(0xFF, TGIFApplicationExtension::Class());
+    list.Register(kPlainTextLabel, TGIFTextExtension::Class());
+    list.Register(kGraphicControlLabel, TGIFGraphicControlExtension::Class());
+    list.Register(kCommentLabel, TGIFCommentExtension::Class());
+    list.Register(kApplicationLabel, TGIFApplicationExtension::Class());
     return list;
   }();
   return registry;

@@ -1,11 +1,13 @@
 #include "gif/GIFGraphicControlExtension.h"
 
+#include "base/Messages.h"
+#include "gif/BlockBytes.h"
 #include "gif/GIFSubImage.h"
 
 namespace lumvane {
 
 const TGIFExtensionClass& TGIFGraphicControlExtension::Class() {
-  static const TGIFExtensionClass cls{"TGIFGraphicControlExtension", 0xF9,
+  static const TGIFExtensionClass cls{"TGIFGraphicControlExtension", kGraphicControlLabel,
                                       CreateExtension<TGIFGraphicControlExtension>, RefineToSelf};
   return cls;
 }
@@ -27,7 +29,7 @@ void TGIFGraphicControlExtension::SaveToStream(TStream& stream) {
 void TGIFGraphicControlExtension::LoadFromStream(TStream& stream) {
   TGIFExtension::LoadFromStream(stream);
   if (stream.Read(ControlBlock.data(), ControlBlock.size()) < ControlBlock.size())
-    ReportWarning(1, "Premature end of data");
+    ReportWarning(kSeverityDamage, MessageText(TGIFError::PrematureEndOfData));
   else if (Transparent())
     Frame().IsTransparent = true;
 }
@@ -40,7 +42,7 @@ void TGIFGraphicControlExtension::SetTransparent(bool value) {
 void TGIFGraphicControlExtension::SetTransparentIndex(std::uint8_t value) {
   const TGIFColorMap& map = Frame().EffectiveColorMap();
   if (map.Count() > 0 && value >= map.Count()) {
-    ReportWarning(1, "Invalid color index");
+    ReportWarning(kSeverityDamage, MessageText(TGIFError::InvalidColorIndex));
     value = 0;
   }
   ControlBlock[4] = value;

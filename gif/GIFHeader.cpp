@@ -43,7 +43,7 @@ void TGIFHeader::LoadFromStream(TStream& stream) {
     // A four-byte prefix ahead of the signature is tolerated.
     stream.SetPosition(start + 4);
     ReadExact(stream, signature, sizeof signature);
-    if (!HasGIFSignature(signature)) throw GIFException("Invalid GIF signature");
+    if (!HasGIFSignature(signature)) throw GIFException(TGIFError::InvalidSignature);
   }
   ReadExact(stream, ScreenDescriptor.data(), ScreenDescriptor.size());
   if (ScreenFlags() & 0x80)
@@ -54,7 +54,7 @@ void TGIFHeader::LoadFromStream(TStream& stream) {
 
 void TGIFHeader::SaveToStream(TStream& stream) {
   const TGIFVersion version = Image()->Version();
-  if (version == VersionUnknown) throw GIFException("Unsupported GIF version");
+  if (version == VersionUnknown) throw GIFException(TGIFError::UnsupportedVersion);
   std::uint8_t signature[6] = {'G', 'I', 'F'};
   std::memcpy(signature + 3, VersionText(version), 3);
   PrepareFlags();

@@ -88,7 +88,7 @@ void TGIFImage::LoadFromStream(TStream& stream) {
   pixelLimit_ = MaxFilePixels(stream.Size() - start);
   try {
     Header.LoadFromStream(stream);
-    if (DeclaredPixels(stream, Width(), Height()) > pixelLimit_) throw GIFException("Image too large");
+    if (DeclaredPixels(stream, Width(), Height()) > pixelLimit_) throw GIFException(TGIFError::ImageTooLarge);
     Frames.LoadFromStream(stream, *this);
     TGIFTrailer(this).LoadFromStream(stream);
   } catch (...) {
@@ -119,7 +119,7 @@ void TGIFImage::SaveToStream(TStream& stream) {
 void TGIFImage::SetWidth(int value) {
   for (const auto& frame : Frames)
     if (frame->FrameLeft() + frame->FrameWidth() > value)
-      throw GIFException("Image width too small for contained frames");
+      throw GIFException(TGIFError::ScreenTooNarrow);
   if (value == Header.LogicalScreenWidth()) return;
   Header.SetLogicalScreenWidth(value);
   ReleaseViewBitmap(*this);
@@ -129,7 +129,7 @@ void TGIFImage::SetWidth(int value) {
 void TGIFImage::SetHeight(int value) {
   for (const auto& frame : Frames)
     if (frame->FrameTop() + frame->FrameHeight() > value)
-      throw GIFException("Image height too small for contained frames");
+      throw GIFException(TGIFError::ScreenTooShort);
   if (value == Header.LogicalScreenHeight()) return;
   Header.SetLogicalScreenHeight(value);
   ReleaseViewBitmap(*this);
@@ -159,7 +159,7 @@ int TGIFImage::PixelBits() const {
 }
 
 TPaletteHandle TGIFImage::Palette() {
-  if (buildingPalette_) throw GIFException("No global or local color table defined");
+  if (buildingPalette_) throw GIFException(TGIFError::NoColorTable);
   if (ViewBitmap && ViewBitmap->Palette()) return ViewBitmap->Palette();
   if (palette_) return palette_;
   // The first frame may ask back (it has no map of its own either): that fails above.

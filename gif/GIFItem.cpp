@@ -1,6 +1,8 @@
 #include "gif/GIFItem.h"
 
+#include "base/Messages.h"
 #include "base/StreamHelpers.h"
+#include "gif/BlockBytes.h"
 #include "gif/GIFImage.h"
 
 namespace lumvane {
@@ -19,11 +21,11 @@ void TGIFItem::LoadFromFile(const std::string& path) {
   LoadFromStream(stream);
 }
 
-void TGIFTrailer::SaveToStream(TStream& stream) { WriteByte(stream, 0x3B); }
+void TGIFTrailer::SaveToStream(TStream& stream) { WriteByte(stream, kTrailer); }
 
 void TGIFTrailer::LoadFromStream(TStream& stream) {
   std::uint8_t byte = 0;
-  if (TryReadByte(stream, byte) && byte != 0x3B) ReportWarning(1, "Invalid Image trailer");
+  if (TryReadByte(stream, byte) && byte != kTrailer) ReportWarning(kSeverityDamage, MessageText(TGIFError::InvalidImageTrailer));
 }
 
 void TGIFListBase::ReportWarning(int severity, const std::string& message) {

@@ -4,6 +4,7 @@
 
 #include "base/Errors.h"
 #include "gfx/RowAccess.h"
+#include "gif/BlockBytes.h"
 #include "gif/GIFGraphicControlExtension.h"
 #include "gif/GIFImage.h"
 #include "lzw/LZWDecoder.h"
@@ -103,8 +104,8 @@ void GrowScreen(TGIFImage& image, int edge, bool horizontal) {
 void TGIFSubImage::SetGeometry(int left, int top, int width, int height) {
   // The descriptor holds 16-bit values; nothing changes when the new ones cannot be held.
   for (const int value : {left, top, width, height}) {
-    if (value < 0) throw GIFException("Invalid image dimensions");
-    if (value > 0xFFFF) throw GIFException("Image too large");
+    if (value < 0) throw GIFException(TGIFError::InvalidImageDimensions);
+    if (value > 0xFFFF) throw GIFException(TGIFError::ImageTooLarge);
   }
   const bool resized = width != FrameWidth() || height != FrameHeight();
   if (resized) CheckPixelLimits(static_cast<std::int64_t>(width) * height);
@@ -123,34 +124,34 @@ void TGIFSubImage::SetGeometry(int left, int top, int width, int height) {
   if (image->Width() < FrameLeft() + FrameWidth()) {
     if (image->Width() > 0) {
       exceeds = true;
-      ReportWarning(1, "Image width too small for contained frames");
+      ReportWarning(kSeverityDamage, MessageText(TGIFError::ScreenTooNarrow));
     }
     GrowScreen(*image, FrameLeft() + FrameWidth(), true);
   }
   if (image->Height() < FrameTop() + FrameHeight()) {
     if (image->Height() > 0) {
       exceeds = true;
-      ReportWarning(1, "Image height too small for contained frames");
+      ReportWarning(kSeverityDamage, MessageText(TGIFError::ScreenTooShort));
     }
     GrowScreen(*image, FrameTop() + FrameHeight(), false);
   }
-  if (exceeds) ReportWarning(1, "Image exceeds Logical Screen size");
+  if (exceeds) ReportWarning(kSeverityDamage, MessageText(TGIFError::ImageExceedsScreen));
 }
 
 std::uint8_t TGIFSubImage::PixelAt(int x, int y) {
-  if (x < 0 || x >= FrameWidth()) throw GIFException("Invalid pixel coordinates");
+  if (x < 0 || x >= FrameWidth()) throw GIFException(TGIFError::InvalidPixelCoordinates);
   return RowAt(y)[x];
 }
 
 std::uint8_t* TGIFSubImage::RowAt(int y) {
-  if (y < 0 || y >= FrameHeight()) throw GIFException("Invalid pixel coordinates");
+  if (y < 0 || y >= FrameHeight()) throw GIFException(TGIFError::InvalidPixelCoordinates);
   EnsurePixels();
   return pixels_.data() + static_cast<std::size_t>(y) * FrameWidth();
 }
 
 void TGIFSubImage::EnsurePixels() {
   if (pixels_.empty()) AllocatePixels();
-  if (pixels_.empty()) throw GIFException("Image is empty");
+  if (pixels_.empty()) throw GIFException(TGIFError::ImageIsEmpty);
 }
 
 std::int64_t MaxFilePixels(std::int64_t fileBytes) {
@@ -158,9 +159,9 @@ std::int64_t MaxFilePixels(std::int64_t fileBytes) {
 }
 
 void TGIFSubImage::CheckPixelLimits(std::int64_t pixels) const {
-  if (pixels > kMaxFramePixels) throw GIFException("Image too large");
+  if (pixels > kMaxFramePixels) throw GIFException(TGIFError::ImageTooLarge);
   if (Image() && Image()->pixelTotal_ - PixelCount() + pixels > Image()->pixelLimit_)
-    throw GIFException("Image too large");
+    throw GIFException(TGIFError::ImageTooLarge);
 }
 
 void TGIFSubImage::SetPixelBuffer(std::vector<std::uint8_t> pixels) {
@@ -264,13 +265,13 @@ void TGIFSubImage::LoadFromStream(TStream& stream) {
   std::uint8_t next = 0;
   if (!TryReadByte(stream, next)) return;
   stream.Seek(-1, TSeekOrigin::Current);
-  if (next == 0x3B || next == 0x00) return;
+  if (next == kTrailer || next == 0x00) return;
 
   ReadExact(stream, Descriptor.data(), Descriptor.size());
   if (FrameWidth() == 0 || FrameHeight() == 0) {
     WriteLE16(&Descriptor[7], static_cast<std::uint16_t>(Image() ? Image()->Height() : 0));
     WriteLE16(&Descriptor[5], static_cast<std::uint16_t>(Image() ? Image()->Width() : 0));
-    ReportWarning(1, "Image exceeds Logical Screen size");
+    ReportWarning(kSeverityDamage, MessageText(TGIFError::ImageExceedsScreen));
   }
   if (ImageFlags() & 0x80) localColorMap_.LoadFromStream(stream, 2 << (ImageFlags() & 7));
   DecodePixels(stream);
@@ -291,9 +292,9 @@ void TGIFImageList::LoadFromStream(TStream& stream, TGIFImage& parent) {
     if (!TryReadByte(stream, byte)) return;
     if (byte == 0x00) continue;
     stream.Seek(-1, TSeekOrigin::Current);
-    if (byte == 0x3B) return;
-    if (byte != 0x21 && byte != 0x2C) {
-      ReportWarning(1, "Unknown GIF block type");
+    if (byte == kTrailer) return;
+    if (byte != kExtensionIntroducer && byte != kImageSeparator) {
+      ReportWarning(kSeverityDamage, MessageText(TGIFError::UnknownBlockType));
       return;
     }
     auto frame = std::make_unique<TGIFSubImage>(&parent);

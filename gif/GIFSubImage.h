@@ -9,6 +9,7 @@
 
 #include "base/StreamHelpers.h"
 #include "gfx/Bitmap.h"
+#include "gif/BlockBytes.h"
 #include "gif/GIFColorMap.h"
 #include "gif/GIFExtension.h"
 #include "gif/GIFItem.h"
@@ -84,7 +85,7 @@ public:
                                           bool thorough);
 
   // Image descriptor: separator, left, top, width, height (2 bytes each), flags.
-  std::array<std::uint8_t, 10> Descriptor{0x2C};
+  std::array<std::uint8_t, 10> Descriptor{kImageSeparator};
   int FrameLeft() const { return ReadLE16(&Descriptor[1]); }
   int FrameTop() const { return ReadLE16(&Descriptor[3]); }
   int FrameWidth() const { return ReadLE16(&Descriptor[5]); }

@@ -1,9 +1,10 @@
 #include "gif/GIFTextExtensions.h"
+#include "gif/BlockBytes.h"
 
 namespace lumvane {
 
 const TGIFExtensionClass& TGIFTextExtension::Class() {
-  static const TGIFExtensionClass cls{"TGIFTextExtension", 0x01, CreateExtension<TGIFTextExtension>,
+  static const TGIFExtensionClass cls{"TGIFTextExtension", kPlainTextLabel, CreateExtension<TGIFTextExtension>,
                                       RefineToSelf};
   return cls;
 }
@@ -21,7 +22,7 @@ void TGIFTextExtension::LoadFromStream(TStream& stream) {
 }
 
 const TGIFExtensionClass& TGIFCommentExtension::Class() {
-  static const TGIFExtensionClass cls{"TGIFCommentExtension", 0xFE,
+  static const TGIFExtensionClass cls{"TGIFCommentExtension", kCommentLabel,
                                       CreateExtension<TGIFCommentExtension>, RefineToSelf};
   return cls;
 }

@@ -2,6 +2,7 @@
 
 #include "base/Errors.h"
 #include "base/StreamHelpers.h"
+#include "gif/BlockBytes.h"
 
 namespace lumvane {
 
@@ -21,7 +22,7 @@ void TGIFUnknownExtension::SaveToStream(TStream& stream) {
 void TGIFUnknownExtension::LoadFromStream(TStream& stream) {
   std::uint8_t bytes[2];
   ReadExact(stream, bytes, sizeof bytes);
-  if (bytes[0] != 0x21) throw GIFException("Invalid extension introducer");
+  if (bytes[0] != kExtensionIntroducer) throw GIFException(TGIFError::InvalidExtensionIntroducer);
   Label = bytes[1];
   RawBlocks.clear();
   std::uint8_t size = 0;

@@ -80,6 +80,6 @@ bool TGIFEncoder::NextRow() {
   return true;
 }
 
-void TGIFEncoder::ThrowColorNotInTable() { throw GIFException("Color not in color table"); }
+void TGIFEncoder::ThrowColorNotInTable() { throw GIFException(TGIFError::ColorNotInTable); }
 
 }  // namespace lumvane

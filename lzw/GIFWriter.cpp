@@ -7,10 +7,10 @@
 
 namespace lumvane {
 
-std::size_t TGIFStream::Read(void*, std::size_t) { throw EStreamError("Invalid stream operation"); }
-std::size_t TGIFStream::Write(const void*, std::size_t) { throw EStreamError("Invalid stream operation"); }
-std::int64_t TGIFStream::Seek(std::int64_t, TSeekOrigin) { throw EStreamError("Invalid stream operation"); }
-std::int64_t TGIFStream::Size() const { throw EStreamError("Invalid stream operation"); }
+std::size_t TGIFStream::Read(void*, std::size_t) { throw EStreamError(kInvalidStreamOperationText); }
+std::size_t TGIFStream::Write(const void*, std::size_t) { throw EStreamError(kInvalidStreamOperationText); }
+std::int64_t TGIFStream::Seek(std::int64_t, TSeekOrigin) { throw EStreamError(kInvalidStreamOperationText); }
+std::int64_t TGIFStream::Size() const { throw EStreamError(kInvalidStreamOperationText); }
 
 std::size_t TGIFWriter::Write(const void* buffer, std::size_t count) {
   const auto* bytes = static_cast<const std::uint8_t*>(buffer);

@@ -43,7 +43,7 @@ private:
     TruncationReported = true;
   }
   void Push(int value) {
-    if (StackTop >= kStackSize) throw GIFException("Circular decoder table entry");
+    if (StackTop >= kStackSize) throw GIFException(TGIFError::CircularDecoderEntry);
     ExpansionStack[StackTop++] = value;
   }
 
@@ -85,7 +85,7 @@ bool TLZWDecoder::Start() {
     ImageDataConsumed = true;
     return false;
   }
-  if (size > kLargestMinCodeSize) throw GIFException("Invalid LZW code size");
+  if (size > kLargestMinCodeSize) throw GIFException(TGIFError::InvalidCodeSize);
   MinCodeSize = size;
   ClearCode = 1 << MinCodeSize;
   EndCode = ClearCode + 1;
@@ -213,7 +213,7 @@ int TLZWDecoder::DecodeStep() {
       break;
     }
     Push(SuffixTable[code]);
-    if (PrefixTable[code] == code) throw GIFException("Circular decoder table entry");
+    if (PrefixTable[code] == code) throw GIFException(TGIFError::CircularDecoderEntry);
     code = PrefixTable[code];
   }
   FirstValue = SuffixTable[code];

@@ -7,6 +7,7 @@
 #include "gif/GIFSubImage.h"
 #include "lzw/ChoiceParse.h"
 #include "lzw/GIFEncoder.h"
+#include "optimize/ColorIndex.h"
 #include "optimize/Compositor.h"
 
 namespace lumvane {
@@ -24,30 +25,6 @@ std::vector<int> SendingOrder(int height, bool interlaced) {
     for (int y = kInterlacePassStart[pass]; y < height; y += kInterlacePassStep[pass]) rows.push_back(y);
   return rows;
 }
-
-// Table entries by canvas color, for finding an index that shows a given color.
-class TColorIndex {
-public:
-  TColorIndex(const std::array<std::uint32_t, 256>& colors, int count, int excluded) {
-    for (int i = 0; i < count; ++i)
-      if (i != excluded) entries_.push_back({colors[i], i});
-    std::stable_sort(entries_.begin(), entries_.end(),
-                     [](const TEntry& a, const TEntry& b) { return a.Color < b.Color; });
-  }
-  // The lowest index showing color, or -1.
-  int Find(std::uint32_t color) const {
-    const auto found = std::lower_bound(entries_.begin(), entries_.end(), color,
-                                        [](const TEntry& entry, std::uint32_t c) { return entry.Color < c; });
-    return found != entries_.end() && found->Color == color ? found->Index : -1;
-  }
-
-private:
-  struct TEntry {
-    std::uint32_t Color;
-    int Index;
-  };
-  std::vector<TEntry> entries_;
-};
 
 std::int64_t EncodedSize(TGIFSubImage& frame) {
   TMemoryStream stream;

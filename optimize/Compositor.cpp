@@ -91,7 +91,7 @@ TCanvasArea TCompositor::ClippedRect(const TGIFSubImage& frame) const {
 }
 
 void TCompositor::Start() {
-  if (std::int64_t{width_} * height_ > kMaxCanvasPixels) throw GIFException("Image too large");
+  if (std::int64_t{width_} * height_ > kMaxCanvasPixels) throw GIFException(TGIFError::ImageTooLarge);
   // Every color a frame may paint: its table's, and black beyond a table that is not full.
   std::vector<std::uint32_t> colors;
   std::size_t distinct = 0;

@@ -229,7 +229,7 @@ void TGIFImage::OptimizeDocument(TOptimizeOptionSet options, TReductionMethod me
       if (!oneFrame && Frames.Count() == 1 && StripBlocks(Frames[0], 0, true)) Frames.Delete(0);
       progress.Report();
     } else if ((options & optReduceColors) && method == reduceCustomPalette) {
-      throw GIFException("Invalid reduction method");
+      throw GIFException(TGIFError::InvalidReductionMethod);
     }
   } catch (...) {
     Progress(this, TProgressStage::Ending, 0, false, kOptimizing);

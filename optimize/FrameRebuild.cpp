@@ -9,6 +9,7 @@
 
 #include "gif/GIFApplicationExtensions.h"
 #include "gif/GIFGraphicControlExtension.h"
+#include "optimize/ColorIndex.h"
 #include "optimize/Compositor.h"
 
 namespace lumvane {
@@ -16,22 +17,10 @@ namespace {
 
 using TPixels = std::vector<std::uint32_t>;
 
-// Columns [Left, Right) of rows [Top, Bottom).
-struct TBox {
-  int Left = 0, Top = 0, Right = 0, Bottom = 0;
-  bool IsEmpty() const { return Left >= Right || Top >= Bottom; }
-  TBox Including(const TBox& other) const {
-    if (IsEmpty()) return other;
-    if (other.IsEmpty()) return *this;
-    return {std::min(Left, other.Left), std::min(Top, other.Top), std::max(Right, other.Right),
-            std::max(Bottom, other.Bottom)};
-  }
-};
-
 // The bounding box of the pixels where differs(a, b) holds.
 template <class Differs>
-TBox BoxWhere(const TPixels& a, const TPixels& b, int width, int height, Differs differs) {
-  TBox box{width, height, 0, 0};
+TRect BoxWhere(const TPixels& a, const TPixels& b, int width, int height, Differs differs) {
+  TRect box{width, height, 0, 0};
   for (int y = 0; y < height; ++y) {
     const std::uint32_t* rowA = a.data() + static_cast<std::size_t>(y) * width;
     const std::uint32_t* rowB = b.data() + static_cast<std::size_t>(y) * width;
@@ -48,47 +37,6 @@ TBox BoxWhere(const TPixels& a, const TPixels& b, int width, int height, Differs
   return box;
 }
 
-// Colors (opaque canvas pixels, never 0) to table indexes, at most 256 of them, in the
-// order they were added.
-class TColorIndex {
-public:
-  TColorIndex() { keys_.fill(0); }
-  int Count() const { return static_cast<int>(colors_.size()); }
-  const std::vector<std::uint32_t>& Colors() const { return colors_; }
-  void Clear() {
-    keys_.fill(0);
-    colors_.clear();
-  }
-  // The index of the color, or -1.
-  int Find(std::uint32_t color) const {
-    const std::size_t slot = SlotOf(color);
-    return keys_[slot] == color ? values_[slot] : -1;
-  }
-  // The index of the color, added when new; -1 when the table is full.
-  int Add(std::uint32_t color) {
-    const std::size_t slot = SlotOf(color);
-    if (keys_[slot] == color) return values_[slot];
-    if (colors_.size() >= 256) return -1;
-    keys_[slot] = color;
-    values_[slot] = static_cast<std::uint8_t>(colors_.size());
-    colors_.push_back(color);
-    return values_[slot];
-  }
-
-private:
-  static constexpr std::size_t kSlots = 1024;
-  // Linear probing: the slot holding the color, or the empty slot where it would go.
-  std::size_t SlotOf(std::uint32_t color) const {
-    std::size_t slot = (color * 2654435761u) >> 22;
-    while (keys_[slot] != 0 && keys_[slot] != color) slot = (slot + 1) % kSlots;
-    return slot;
-  }
-
-  std::array<std::uint32_t, kSlots> keys_;
-  std::array<std::uint8_t, kSlots> values_{};
-  std::vector<std::uint32_t> colors_;
-};
-
 // Writes the frames of the rebuilt document one after another.
 class TFrameWriter {
 public:
@@ -98,7 +46,7 @@ public:
   // Adds the frame that turns the canvas below into the picture, drawing the box (empty: a
   // single transparent pixel) and then leaving the canvas as disposal says. Inside the box,
   // pixels the canvas already shows are transparent; false when no frame can do it.
-  bool Write(const TPixels& below, const TPicture& picture, TBox box, std::uint8_t disposal, int loopCount) {
+  bool Write(const TPixels& below, const TPicture& picture, TRect box, TDisposalMethod disposal, int loopCount) {
     const TPixels& shown = picture.Pixels;
     if (box.IsEmpty()) box = {0, 0, 1, 1};
     auto frame = std::make_unique<TGIFSubImage>(&target_);
@@ -181,7 +129,7 @@ public:
 private:
   // The colors of the pixels the frame draws into local_; usesTransparency tells whether
   // any pixel is left to the canvas. False when they pass 256.
-  bool CollectColors(const TPixels& below, const TPixels& shown, const TBox& box, bool keepUnchanged,
+  bool CollectColors(const TPixels& below, const TPixels& shown, const TRect& box, bool keepUnchanged,
                      bool& usesTransparency) {
     std::uint32_t last = 0;
     for (int y = box.Top; y < box.Bottom; ++y) {
@@ -266,12 +214,12 @@ bool Build(const TGIFImage& source, TGIFImage& target) {
   const auto opaqueTurnsTransparent = [](std::uint32_t before, std::uint32_t after) { return before != 0 && after == 0; };
   const auto differs = [](std::uint32_t a, std::uint32_t b) { return a != b; };
   while (compositor.Next(next)) {
-    TBox box = BoxWhere(below, shown.Pixels, width, height, differs);
+    TRect box = BoxWhere(below, shown.Pixels, width, height, differs);
     // Pixels that must turn transparent again are cleared by disposal 2, which clears the
     // frame's whole rectangle: the rectangle grows to hold them.
-    const TBox cleared = BoxWhere(shown.Pixels, next.Pixels, width, height, opaqueTurnsTransparent);
-    const std::uint8_t disposal = cleared.IsEmpty() ? DisposalKeep : DisposalRestoreBackground;
-    box = box.Including(cleared);
+    const TRect cleared = BoxWhere(shown.Pixels, next.Pixels, width, height, opaqueTurnsTransparent);
+    const TDisposalMethod disposal = cleared.IsEmpty() ? DisposalKeep : DisposalRestoreBackground;
+    box = Union(box, cleared);
     if (!writer.Write(below, shown, box, disposal, loopCount)) return false;
     loopCount = -1;
     below.swap(shown.Pixels);
@@ -280,7 +228,7 @@ bool Build(const TGIFImage& source, TGIFImage& target) {
         std::fill_n(below.begin() + static_cast<std::ptrdiff_t>(y) * width + box.Left, box.Right - box.Left, 0u);
     std::swap(shown, next);
   }
-  const TBox box = BoxWhere(below, shown.Pixels, width, height, differs);
+  const TRect box = BoxWhere(below, shown.Pixels, width, height, differs);
   return writer.Write(below, shown, box, DisposalKeep, loopCount);
 }
 

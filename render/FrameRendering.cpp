@@ -140,7 +140,7 @@ std::unique_ptr<TBitmap> RenderDithered(TGIFSubImage& frame) {
     }
     ditherer.AdvanceLine();
   }
-  if (beyond) frame.ReportWarning(kSeverityDamage, "Invalid color index");
+  if (beyond) frame.ReportWarning(kSeverityDamage, MessageText(TGIFError::InvalidColorIndex));
   renderer.KeepMask();
   writer.Commit();
   return bitmap;
