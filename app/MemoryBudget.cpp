@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "base/Stream.h"
-#include "gif/DeclaredPixels.h"
+#include "gif/BlockScan.h"
 #include "gif/GIFSubImage.h"
 
 namespace lumvane {
@@ -48,7 +48,7 @@ TMemoryBudget& ProcessMemoryBudget() {
 std::int64_t EstimatedPeakBytes(const std::vector<std::uint8_t>& file) {
   TMemoryStream stream(file);
   const std::int64_t size = stream.Size();
-  const std::int64_t pixels = std::min(DeclaredFilePixels(stream), MaxFilePixels(size));
+  const std::int64_t pixels = std::min(ScanFile(stream).FramePixels(), MaxFilePixels(size));
   return kPeakBytesPerPixel * pixels + kPeakBytesPerFileByte * size + kPeakBaseBytes;
 }
 

@@ -4,7 +4,7 @@
 
 #include "base/Errors.h"
 #include "gfx/RowAccess.h"
-#include "gif/DeclaredPixels.h"
+#include "gif/BlockScan.h"
 #include "render/FrameRendering.h"
 
 namespace lumvane {
@@ -88,7 +88,7 @@ void TGIFImage::LoadFromStream(TStream& stream) {
   pixelLimit_ = MaxFilePixels(stream.Size() - start);
   try {
     Header.LoadFromStream(stream);
-    if (DeclaredPixels(stream, Width(), Height()) > pixelLimit_) throw GIFException(TGIFError::ImageTooLarge);
+    if (ScanBlocks(stream, Width(), Height()).FramePixels() > pixelLimit_) throw GIFException(TGIFError::ImageTooLarge);
     Frames.LoadFromStream(stream, *this);
     TGIFTrailer(this).LoadFromStream(stream);
   } catch (...) {
