@@ -33,13 +33,6 @@ constexpr std::int64_t kMaxSmallFilePixels = std::int64_t{1} << 26;
 constexpr std::int64_t kMaxPixelsPerFileByte = 64;
 std::int64_t MaxFilePixels(std::int64_t fileBytes);
 
-// Reads row y of a canvas area into out (as TCompositor::ReadCanvas).
-using TCanvasRowReader = std::function<void(int y, std::uint32_t* out)>;
-
-// What ChooseCheapestPixels did with a frame: nothing to choose; kept the choice; or not,
-// because it coded longer, or even 5% longer or more.
-enum class TPixelChoiceResult { NothingToChoose, Kept, Rejected, RejectedByFar };
-
 class TGIFSubImage : public TGIFItem {
 public:
   explicit TGIFSubImage(TGIFImage* image);
@@ -74,16 +67,6 @@ public:
   void CropToContent(bool keepOnePixel = false);
   // Makes transparent every pixel that shows the same color as the frame drawn below it.
   void MergeWithPrevious(const TGIFSubImage* previous);
-  // Pixels that repeat the color below them (the canvas as TCompositor paints it under the
-  // frame's rectangle cut to the canvas: belowWidth × belowHeight pixels from the frame's
-  // top-left one, row y read by readBelow) may show it through transparency, and transparent pixels may
-  // take the color below: each such pixel gets the value that lets the LZW encoder send
-  // the longest strings (ChooseLongestStrings), and the transparent index moves to the
-  // lowest index no opaque pixel uses. Thorough tries several ways of breaking ties and
-  // searches deeper. Kept only when the frame saves smaller.
-  TPixelChoiceResult ChooseCheapestPixels(const TCanvasRowReader& readBelow, int belowWidth, int belowHeight,
-                                          bool thorough);
-
   // Image descriptor: separator, left, top, width, height (2 bytes each), flags.
   std::array<std::uint8_t, 10> Descriptor{kImageSeparator};
   int FrameLeft() const { return ReadLE16(&Descriptor[1]); }

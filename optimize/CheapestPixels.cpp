@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "gif/GIFGraphicControlExtension.h"
 #include "gif/GIFSubImage.h"
@@ -43,6 +44,12 @@ constexpr int kDefaultRejectionsToStop = 3;
 // Dictionary nodes searched per string.
 constexpr int kDefaultSearch = 16;
 constexpr int kThoroughSearch = 4096;
+// A frame without a control block needs one to be transparent: introducer, label, block
+// size, four bytes and the terminator.
+constexpr std::int64_t kControlBlockBytes = 8;
+// A choice that codes 5% longer or more than the frame was is rejected by far.
+constexpr std::int64_t kFarLongerNumerator = 21;
+constexpr std::int64_t kFarLongerDenominator = 20;
 
 // Ties go to the value tried first. Within a long run of pixels that may be transparent
 // that is transparency, which starts the dictionary's strings of it that pay later; in
@@ -68,55 +75,74 @@ void PreferTransparencyInRuns(TPixelChoices& choices, int transparent, std::size
   }
 }
 
-}  // namespace
+// What the choice sees of a frame: its pixels in rows, the colors its table entries show
+// on the canvas, and its transparent index (-1: none).
+struct TChoiceFrame {
+  const std::uint8_t* Pixels = nullptr;
+  std::size_t PixelCount = 0;
+  int Width = 0;
+  int Height = 0;
+  bool Interlaced = false;
+  int ColorCount = 0;
+  std::array<std::uint32_t, 256> Colors{};
+  int Transparent = -1;
+};
 
-TPixelChoiceResult TGIFSubImage::ChooseCheapestPixels(const TCanvasRowReader& readBelow, int belowWidth,
-                                                      int belowHeight, bool thorough) {
-  // The choice follows the LZW encoder's parse.
-  if (IsEmpty() || PixelCount() != std::int64_t{FrameWidth()} * FrameHeight() ||
-      (Image() && Image()->EncoderKind == encodeRLE))
-    return TPixelChoiceResult::NothingToChoose;
-  TGIFColorMap& map = EffectiveColorMap();
-  const int count = map.Count();
-  // Viewers take the last of several control blocks; the optimizer leaves one.
-  if (count == 0 || ControlBlockCount() > 1 || HasPixelsBeyondColorMap()) return TPixelChoiceResult::NothingToChoose;
-  const int oldTransparent =
-      ControlExtension && ControlExtension->Transparent() ? ControlExtension->TransparentIndex() : -1;
+int HighestPixel(const std::uint8_t* pixels, std::size_t count) {
+  return count == 0 ? 0 : *std::max_element(pixels, pixels + count);
+}
 
-  // The transparent index to be: the lowest one no opaque pixel uses.
+// The view of a frame whose pixels the choice can work on: the choice follows the LZW
+// encoder's parse, needs a color table that holds every pixel, and one control block
+// (viewers take the last of several; the optimizer leaves one).
+std::optional<TChoiceFrame> ChoiceFrameOf(TGIFSubImage& frame) {
+  if (frame.IsEmpty() || frame.PixelCount() != std::int64_t{frame.FrameWidth()} * frame.FrameHeight() ||
+      (frame.Image() && frame.Image()->EncoderKind == encodeRLE) || frame.ControlBlockCount() > 1)
+    return std::nullopt;
+  const TGIFColorMap& map = frame.EffectiveColorMap();
+  TChoiceFrame view{frame.Pixels(), static_cast<std::size_t>(frame.PixelCount()), frame.FrameWidth(),
+                    frame.FrameHeight(), frame.IsInterlaced(), map.Count()};
+  if (view.ColorCount == 0 || HighestPixel(view.Pixels, view.PixelCount) >= view.ColorCount) return std::nullopt;
+  for (int i = 0; i < view.ColorCount; ++i) view.Colors[i] = CanvasColor(map.Entries() + 3 * i);
+  const TGIFGraphicControlExtension* control = frame.ControlExtension;
+  if (control && control->Transparent()) view.Transparent = control->TransparentIndex();
+  return view;
+}
+
+// The transparent index to be: the lowest one no opaque pixel uses; -1 when all are used.
+int LowestFreeIndex(const TChoiceFrame& frame) {
   std::array<bool, 256> used{};
-  for (const std::uint8_t p : pixels_)
-    if (p != oldTransparent) used[p] = true;
-  const int transparent = static_cast<int>(std::find(used.begin(), used.begin() + count, false) - used.begin());
-  if (transparent == count) return TPixelChoiceResult::NothingToChoose;
+  for (std::size_t i = 0; i < frame.PixelCount; ++i)
+    if (frame.Pixels[i] != frame.Transparent) used[frame.Pixels[i]] = true;
+  const auto free = std::find(used.begin(), used.begin() + frame.ColorCount, false);
+  return free == used.begin() + frame.ColorCount ? -1 : static_cast<int>(free - used.begin());
+}
 
-  std::array<std::uint32_t, 256> colors{};
-  for (int i = 0; i < count; ++i) colors[i] = CanvasColor(map.Entries() + 3 * i);
-  const TColorIndex indexOf(colors, count, transparent);
-
-  // Each pixel in sending order with its alternative: transparency for an opaque pixel that
-  // repeats the color below, the color below for a transparent one.
-  const int width = FrameWidth();
-  const std::vector<int> rows = SendingOrder(FrameHeight(), IsInterlaced());
-  TPixelChoices choices;
-  choices.Values.resize(pixels_.size());
-  choices.Alternatives.assign(pixels_.size(), -1);
+// Each pixel in sending order with its alternative: transparency for an opaque pixel that
+// repeats the color below, the color below for a transparent one. Pixels off the canvas
+// show nothing and keep their values; transparent ones move to the new index. Returns
+// whether any pixel has an alternative.
+bool CollectChoices(const TChoiceFrame& frame, int transparent, const std::vector<int>& rows,
+                    const TCanvasRowReader& readBelow, int belowWidth, int belowHeight, TPixelChoices& choices) {
+  const int width = frame.Width;
+  const TColorIndex indexOf(frame.Colors, frame.ColorCount, transparent);
+  choices.Values.resize(frame.PixelCount);
+  choices.Alternatives.assign(frame.PixelCount, -1);
   std::uint8_t* value = choices.Values.data();
   std::int16_t* alternative = choices.Alternatives.data();
-  // Pixels off the canvas show nothing and keep their values.
   const int onCanvasWidth = std::clamp(belowWidth, 0, width);
   std::uint32_t lastBelow = 0;
   int lastFound = -1;
   bool anyChoice = false;
-  std::vector<std::uint32_t> under(std::max(onCanvasWidth, 0));
+  std::vector<std::uint32_t> under(onCanvasWidth);
   for (const int y : rows) {
-    const std::uint8_t* row = pixels_.data() + static_cast<std::size_t>(y) * width;
+    const std::uint8_t* row = frame.Pixels + static_cast<std::size_t>(y) * width;
     std::copy_n(row, width, value);
     if (y < belowHeight && onCanvasWidth > 0) {
       readBelow(y, under.data());
       for (int x = 0; x < onCanvasWidth; ++x) {
-        if (row[x] != oldTransparent) {
-          if (colors[row[x]] == under[x]) alternative[x] = static_cast<std::int16_t>(transparent);
+        if (row[x] != frame.Transparent) {
+          if (frame.Colors[row[x]] == under[x]) alternative[x] = static_cast<std::int16_t>(transparent);
         } else if (under[x] != 0) {
           if (under[x] != lastBelow) {
             lastBelow = under[x];
@@ -127,70 +153,106 @@ TPixelChoiceResult TGIFSubImage::ChooseCheapestPixels(const TCanvasRowReader& re
         anyChoice |= alternative[x] >= 0;
       }
     }
-    if (oldTransparent >= 0)
-      std::replace(value, value + width, static_cast<std::uint8_t>(oldTransparent),
+    if (frame.Transparent >= 0)
+      std::replace(value, value + width, static_cast<std::uint8_t>(frame.Transparent),
                    static_cast<std::uint8_t>(transparent));
     value += width;
     alternative += width;
   }
-  int highest = *std::max_element(choices.Values.begin(), choices.Values.end());
+  return anyChoice;
+}
+
+// The highest value the choices may give a pixel, which sets the code size.
+int HighestChoice(const TPixelChoices& choices) {
+  int highest = HighestPixel(choices.Values.data(), choices.Values.size());
   for (const std::int16_t other : choices.Alternatives) highest = std::max<int>(highest, other);
-  // Without a choice to make, only a lower transparent index can pay, by narrowing the codes.
-  if (!anyChoice && (oldTransparent < 0 || CodeSizeFor(highest) == CodeSizeFor(*std::max_element(
-                                                                          pixels_.begin(), pixels_.end()))))
-    return TPixelChoiceResult::NothingToChoose;
-  // The choice that codes shortest, by the encoder's own count.
-  const int codeSize = CodeSizeFor(highest);
-  TPixelChoices best;
-  std::int64_t after = 0;
-  // The last try takes the choices themselves rather than a copy.
+  return highest;
+}
+
+// The choice that codes shortest by the encoder's own count, and that count. By default one
+// way of breaking ties; thorough, every long run at every clear point the frame can reach.
+// The last try takes the choices themselves rather than a copy.
+std::int64_t ShortestChoice(TPixelChoices& choices, int transparent, int codeSize, std::int64_t pixelCount,
+                            bool thorough, TPixelChoices& best) {
+  std::int64_t shortest = 0;
   const auto tryChoice = [&](std::size_t longRun, int clearAt, bool last) {
     TPixelChoices tried = last ? std::move(choices) : choices;
     PreferTransparencyInRuns(tried, transparent, longRun);
     const std::int64_t size =
         ChooseLongestStrings(tried, codeSize, thorough ? kThoroughSearch : kDefaultSearch, clearAt);
-    if (best.Values.empty() || size < after) {
+    if (best.Values.empty() || size < shortest) {
       best = std::move(tried);
-      after = size;
+      shortest = size;
     }
   };
-  if (thorough) {
-    // A frame that cannot reach a clear point chooses alike at all of them.
-    const bool reachesClearPoint = TLZWEncoder::MayReachClearPoint(PixelCount(), codeSize);
-    for (const int clearAt : TLZWEncoder::kClearPoints) {
-      const bool lastClearPoint = !reachesClearPoint || clearAt == std::end(TLZWEncoder::kClearPoints)[-1];
-      for (const std::size_t longRun : kThoroughLongRuns)
-        tryChoice(longRun, clearAt, lastClearPoint && longRun == std::end(kThoroughLongRuns)[-1]);
-      if (lastClearPoint) break;
-    }
-  } else {
+  if (!thorough) {
     tryChoice(kDefaultLongRun, TLZWEncoder::kDefaultClearAt, true);
+    return shortest;
   }
-  // Kept only when the frame saves shorter than before.
-  const std::int64_t before = EncodedSize(*this);
-  std::vector<std::uint8_t> original = pixels_;
+  // A frame that cannot reach a clear point chooses alike at all of them.
+  const bool reachesClearPoint = TLZWEncoder::MayReachClearPoint(pixelCount, codeSize);
+  for (const int clearAt : TLZWEncoder::kClearPoints) {
+    const bool lastClearPoint = !reachesClearPoint || clearAt == std::end(TLZWEncoder::kClearPoints)[-1];
+    for (const std::size_t longRun : kThoroughLongRuns)
+      tryChoice(longRun, clearAt, lastClearPoint && longRun == std::end(kThoroughLongRuns)[-1]);
+    if (lastClearPoint) break;
+  }
+  return shortest;
+}
+
+// Puts the chosen values (in sending order) into the frame with the new transparent index
+// when it then saves shorter than before; else the frame stays as it was.
+TPixelChoiceResult KeepIfShorter(TGIFSubImage& frame, const TPixelChoices& best, const std::vector<int>& rows,
+                                 int transparent, int codeSize, std::int64_t after) {
+  const std::int64_t before = EncodedSize(frame);
+  const int width = frame.FrameWidth();
+  std::uint8_t* pixels = frame.Pixels();
+  const std::size_t count = static_cast<std::size_t>(frame.PixelCount());
+  std::vector<std::uint8_t> original(pixels, pixels + count);
   auto chosen = best.Values.cbegin();
   for (const int y : rows) {
-    std::copy_n(chosen, width, pixels_.begin() + static_cast<std::ptrdiff_t>(y) * width);
+    std::copy_n(chosen, width, pixels + static_cast<std::ptrdiff_t>(y) * width);
     chosen += width;
   }
   // The count holds for greedy LZW with the code size the choice was made with; the chosen
   // pixels may need a smaller one, and the encoder may try more than greedy LZW.
-  if (CodeSizeFor(*std::max_element(pixels_.begin(), pixels_.end())) != codeSize ||
-      (Image() && Image()->EncoderKind != encodeLZW))
-    after = EncodedSize(*this);
-  // A frame without a control block needs one (8 bytes) to be transparent.
-  if (!ControlExtension) after += 8;
+  if (frame.CodeSizeFor(HighestPixel(pixels, count)) != codeSize ||
+      (frame.Image() && frame.Image()->EncoderKind != encodeLZW))
+    after = EncodedSize(frame);
+  if (!frame.ControlExtension) after += kControlBlockBytes;
   if (after >= before) {
-    pixels_ = std::move(original);
-    return after * 20 > before * 21 ? TPixelChoiceResult::RejectedByFar : TPixelChoiceResult::Rejected;
+    std::copy(original.begin(), original.end(), pixels);
+    return after * kFarLongerDenominator > before * kFarLongerNumerator ? TPixelChoiceResult::RejectedByFar
+                                                                        : TPixelChoiceResult::Rejected;
   }
-  if (!ControlExtension) extensions_.Add(std::make_unique<TGIFGraphicControlExtension>(*this));
-  ControlExtension->SetTransparent(true);
-  ControlExtension->SetTransparentIndex(static_cast<std::uint8_t>(transparent));
-  IsTransparent = true;
-  FreeRendering();
+  if (!frame.ControlExtension) frame.Extensions().Add(std::make_unique<TGIFGraphicControlExtension>(frame));
+  frame.ControlExtension->SetTransparent(true);
+  frame.ControlExtension->SetTransparentIndex(static_cast<std::uint8_t>(transparent));
+  frame.IsTransparent = true;
+  frame.FreeBitmap();
+  frame.FreeMask();
   return TPixelChoiceResult::Kept;
+}
+
+}  // namespace
+
+TPixelChoiceResult ChooseFramePixels(TGIFSubImage& frame, const TCanvasRowReader& readBelow, int belowWidth,
+                                     int belowHeight, TChoiceEffort effort) {
+  const std::optional<TChoiceFrame> view = ChoiceFrameOf(frame);
+  if (!view) return TPixelChoiceResult::NothingToChoose;
+  const int transparent = LowestFreeIndex(*view);
+  if (transparent < 0) return TPixelChoiceResult::NothingToChoose;
+  const std::vector<int> rows = SendingOrder(view->Height, view->Interlaced);
+  TPixelChoices choices;
+  const bool anyChoice = CollectChoices(*view, transparent, rows, readBelow, belowWidth, belowHeight, choices);
+  const int codeSize = frame.CodeSizeFor(HighestChoice(choices));
+  // Without a choice to make, only a lower transparent index can pay, by narrowing the codes.
+  if (!anyChoice && (view->Transparent < 0 || codeSize == frame.CodeSizeFor(HighestPixel(view->Pixels, view->PixelCount))))
+    return TPixelChoiceResult::NothingToChoose;
+  TPixelChoices best;
+  const std::int64_t after = ShortestChoice(choices, transparent, codeSize, frame.PixelCount(),
+                                            effort == TChoiceEffort::Thorough, best);
+  return KeepIfShorter(frame, best, rows, transparent, codeSize, after);
 }
 
 int ChooseCheapestPixels(TGIFImage& image, TChoiceEffort effort) {
@@ -200,6 +262,10 @@ int ChooseCheapestPixels(TGIFImage& image, TChoiceEffort effort) {
   // The choice changes pixels and transparency, never a color map.
   const TGIFImage::TFixedPixelBits fixed(image);
   TCompositor compositor(image);
+  // The compositor hands each frame over just before it paints it on the canvas the frames
+  // before left. The choice may change the frame's pixels and transparency, so that it shows
+  // the same over that canvas; it never changes the frame's place, size or color table, nor
+  // any other frame, so the canvas the compositor goes on with is the one it would have had.
   compositor.BeforePaint = [&](int frameIndex) {
     // By default, frames alike the ones whose choice lost by far are not tried.
     if (!thorough && rejectedInARow >= kDefaultRejectionsToStop) return;
@@ -208,7 +274,7 @@ int ChooseCheapestPixels(TGIFImage& image, TChoiceEffort effort) {
     const auto readBelow = [&](int y, std::uint32_t* out) {
       compositor.ReadCanvas({area.Left, area.Top + y, area.Right, area.Top + y + 1}, out);
     };
-    switch (frame.ChooseCheapestPixels(readBelow, area.Width(), area.Height(), thorough)) {
+    switch (ChooseFramePixels(frame, readBelow, area.Width(), area.Height(), effort)) {
       case TPixelChoiceResult::Kept:
         ++changed;
         rejectedInARow = 0;
