@@ -27,7 +27,7 @@ void EncodeOurs(benchmark::State& state, const Frame& frame) {
   for (auto _ : state) {
     TMemoryStream stream;
     Encoder encoder;
-    encoder.Encode(stream, frame.Bits, 1 << frame.Bits, frame.Pixels.data(), false, frame.Height, frame.Width);
+    encoder.Encode(stream, frame.Bits, 1 << frame.Bits, TConstFramePixels{frame.Pixels.data(), frame.Width, frame.Height, false});
     size = stream.Bytes().size();
     benchmark::DoNotOptimize(size);
   }

@@ -10,6 +10,7 @@
 #include "lzw/LZWDecoder.h"
 #include "lzw/LZWEncoder.h"
 #include "lzw/RLEEncoder.h"
+#include "lzw/ShortestEncoding.h"
 #include "render/FrameRendering.h"
 
 namespace lumvane {
@@ -186,7 +187,7 @@ void TGIFSubImage::DecodePixels(TStream& stream) {
   const TWarningSink warn = [this](int severity, const std::string& message) {
     ReportWarning(severity, message);
   };
-  DecodeLZW(stream, TLZWFrame{pixels_.data(), FrameWidth(), FrameHeight(), IsInterlaced()}, warn);
+  DecodeLZW(stream, TFramePixels{pixels_.data(), FrameWidth(), FrameHeight(), IsInterlaced()}, warn);
 }
 
 bool TGIFSubImage::HasMask() {
@@ -225,37 +226,17 @@ void TGIFSubImage::EncodePixels(TStream& stream) {
   const int colorCount =
       localColorMap_.Count() > 0 ? localColorMap_.Count() : 1 << (Image() ? Image()->PixelBits() : 0);
   const int bits = CodeSizeFor(pixels_.empty() ? colorCount - 1 : *std::max_element(pixels_.begin(), pixels_.end()));
-  const auto encode = [&](TGIFEncoder&& encoder, TStream& target) {
-    encoder.Encode(target, bits, colorCount, pixels_.data(), IsInterlaced(), FrameHeight(), FrameWidth());
-  };
-  const TGIFEncoderKind kind = Image() ? Image()->EncoderKind : encodeLZW;
-  if (kind == encodeRLE) {
-    encode(TRLEEncoder(), stream);
-  } else if (kind == encodeLZW) {
-    encode(TLZWEncoder(), stream);
-  } else {
-    const bool reachesClearPoint = TLZWEncoder::MayReachClearPoint(PixelCount(), bits);
-    TMemoryStream first, second;
-    TMemoryStream* shortest = &first;
-    TMemoryStream* tried = &second;
-    encode(TLZWEncoder(), *shortest);
-    const auto keepShorter = [&] {
-      if (tried->Size() < shortest->Size()) std::swap(shortest, tried);
-      tried->Clear();
-    };
-    for (const int clearAt : TLZWEncoder::kClearPoints) {
-      if (!reachesClearPoint || clearAt == TLZWEncoder::kDefaultClearAt) continue;
-      encode(TLZWEncoder(clearAt), *tried);
-      keepShorter();
-    }
-    for (const int window : TAdaptiveClearLZWEncoder::kWindows) {
-      if (!reachesClearPoint) break;
-      encode(TAdaptiveClearLZWEncoder(window), *tried);
-      keepShorter();
-    }
-    encode(TLookaheadLZWEncoder(), *tried);
-    keepShorter();
-    stream.WriteBuffer(shortest->Bytes().data(), shortest->Bytes().size());
+  const TConstFramePixels frame{pixels_.data(), FrameWidth(), FrameHeight(), IsInterlaced()};
+  switch (Image() ? Image()->EncoderKind : encodeLZW) {
+    case encodeRLE:
+      TRLEEncoder().Encode(stream, bits, colorCount, frame);
+      break;
+    case encodeLZW:
+      TLZWEncoder().Encode(stream, bits, colorCount, frame);
+      break;
+    case encodeLZWShortest:
+      EncodeShortest(stream, bits, colorCount, frame);
+      break;
   }
 }
 

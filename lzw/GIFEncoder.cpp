@@ -5,15 +5,12 @@
 
 namespace lumvane {
 
-void TGIFEncoder::Encode(TStream& stream, int minCodeSize, int colorCount,
-                         const std::uint8_t* pixels, bool interlaced, int height, int width) {
+void TGIFEncoder::Encode(TStream& stream, int minCodeSize, int colorCount, const TConstFramePixels& frame) {
   ColorCount = colorCount;
   MinCodeSize = minCodeSize < 2 ? 2 : minCodeSize;
   StartWidth = MinCodeSize + 1;
-  pixels_ = cursor_ = pixels;
-  width_ = width;
-  height_ = height;
-  interlaced_ = interlaced;
+  pixels_ = cursor_ = frame.Pixels;
+  width_ = frame.Width;
   WriteByte(stream, static_cast<std::uint8_t>(MinCodeSize));
 
   CodeWidth = StartWidth;
@@ -23,12 +20,16 @@ void TGIFEncoder::Encode(TStream& stream, int minCodeSize, int colorCount,
   FirstFreeCode = ClearCode + 2;
   BitAccumulator = 0;
   PendingBits = 0;
-  countdown_ = interlaced ? width : static_cast<std::int64_t>(width) * height;
-  row_ = pass_ = 0;
+  countdown_ = frame.Interlaced ? frame.Width : frame.Count();
+  interlacedRows_.reset();
+  if (frame.Interlaced) {
+    interlacedRows_.emplace(frame.Height, true);
+    interlacedRows_->Next();  // row 0, where the cursor starts
+  }
 
   writer_.emplace(stream);
   try {
-    if (pixels && height > 0 && width > 0) EncodeBody();
+    if (frame.Pixels && frame.Height > 0 && frame.Width > 0) EncodeBody();
     EmitCode(EndCode);
   } catch (...) {
     try {
@@ -68,15 +69,11 @@ void TGIFEncoder::EmitClear() {
 }
 
 bool TGIFEncoder::NextRow() {
-  if (!interlaced_) return false;
+  if (!interlacedRows_) return false;
+  const int row = interlacedRows_->Next();
+  if (row < 0) return false;
   countdown_ = width_;
-  row_ += kInterlacePassStep[pass_];
-  while (row_ >= height_) {
-    if (pass_ == 3) return false;
-    ++pass_;
-    row_ = kInterlacePassStart[pass_];
-  }
-  cursor_ = pixels_ + static_cast<std::int64_t>(row_) * width_;
+  cursor_ = pixels_ + static_cast<std::int64_t>(row) * width_;
   return true;
 }
 

@@ -6,13 +6,10 @@
 #include <optional>
 
 #include "base/Stream.h"
+#include "lzw/FramePixels.h"
 #include "lzw/GIFWriter.h"
 
 namespace lumvane {
-
-// Interlaced frames send their rows in four passes: each pass's first row and step.
-inline constexpr int kInterlacePassStart[4] = {0, 4, 2, 1};
-inline constexpr int kInterlacePassStep[4] = {8, 8, 4, 2};
 
 // The width of the next code once a code is sent while nextFreeCode is the dictionary's
 // next entry: back to startWidth after a clear code, one bit wider once nextFreeCode passes
@@ -32,11 +29,10 @@ class TGIFEncoder {
 public:
   virtual ~TGIFEncoder() = default;
 
-  // Writes the image data of a frame of width × height pixels (display order). Pixels at
-  // or above colorCount fail with GIFException "Color not in color table"; what was
-  // written by then stays in the stream, without a terminator.
-  void Encode(TStream& stream, int minCodeSize, int colorCount, const std::uint8_t* pixels,
-              bool interlaced, int height, int width);
+  // Writes the image data of the frame, its rows in sending order. Pixels at or above
+  // colorCount fail with GIFException "Color not in color table"; what was written by then
+  // stays in the stream, without a terminator.
+  void Encode(TStream& stream, int minCodeSize, int colorCount, const TConstFramePixels& frame);
 
 protected:
   virtual void EmitCode(int code);
@@ -79,11 +75,9 @@ private:
   const std::uint8_t* pixels_ = nullptr;
   const std::uint8_t* cursor_ = nullptr;
   int width_ = 0;
-  int height_ = 0;
-  bool interlaced_ = false;
+  // Interlaced rows come one at a time in sending order; other frames are one run.
+  std::optional<TSendingOrder> interlacedRows_;
   std::int64_t countdown_ = 0;
-  int row_ = 0;
-  int pass_ = 0;
   std::uint32_t BitAccumulator = 0;
   int PendingBits = 0;
 };

@@ -255,11 +255,10 @@ void TLZWDecoder::Finish() {
 
 }  // namespace
 
-void DecodeLZW(TStream& stream, const TLZWFrame& frame, const TWarningSink& warn) {
+void DecodeLZW(TStream& stream, const TFramePixels& frame, const TWarningSink& warn) {
   std::uint8_t* const pixels = frame.Pixels;
   const int width = frame.Width;
-  const int height = frame.Height;
-  const std::int64_t count = static_cast<std::int64_t>(width) * height;
+  const std::int64_t count = frame.Count();
   const char* const shortfall = "Image data ends before the last pixel";
   auto decoder = std::make_unique<TLZWDecoder>(stream, warn);
   if (!decoder->Start()) {
@@ -270,16 +269,9 @@ void DecodeLZW(TStream& stream, const TLZWFrame& frame, const TWarningSink& warn
   if (!frame.Interlaced) {
     complete = decoder->ReadPixels(pixels, count);
   } else {
-    int row = 0, step = 8, pass = 0;
-    for (int rows = 0; rows < height && complete; ++rows) {
+    TSendingOrder rows(frame.Height, true);
+    for (int row = rows.Next(); row >= 0 && complete; row = rows.Next())
       complete = decoder->ReadPixels(pixels + static_cast<std::int64_t>(row) * width, width);
-      row += step;
-      while (row >= height) {
-        if (pass > 0) step /= 2;
-        ++pass;
-        row = step / 2;
-      }
-    }
   }
   decoder->Finish();
   if (!complete) warn(1, shortfall);

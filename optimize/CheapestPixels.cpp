@@ -7,7 +7,8 @@
 #include "gif/GIFGraphicControlExtension.h"
 #include "gif/GIFSubImage.h"
 #include "lzw/ChoiceParse.h"
-#include "lzw/GIFEncoder.h"
+#include "lzw/FramePixels.h"
+#include "lzw/LZWEncoder.h"
 #include "optimize/ColorIndex.h"
 #include "optimize/Compositor.h"
 
@@ -18,12 +19,8 @@ namespace {
 std::vector<int> SendingOrder(int height, bool interlaced) {
   std::vector<int> rows;
   rows.reserve(height);
-  if (!interlaced) {
-    for (int y = 0; y < height; ++y) rows.push_back(y);
-    return rows;
-  }
-  for (int pass = 0; pass < 4; ++pass)
-    for (int y = kInterlacePassStart[pass]; y < height; y += kInterlacePassStep[pass]) rows.push_back(y);
+  TSendingOrder order(height, interlaced);
+  for (int row = order.Next(); row >= 0; row = order.Next()) rows.push_back(row);
   return rows;
 }
 

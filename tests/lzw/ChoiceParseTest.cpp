@@ -14,8 +14,8 @@ namespace {
 // The image data the encoder writes for the pixels (one row).
 Bytes Encoded(const Bytes& pixels, int minCodeSize, int clearAt = TLZWEncoder::kDefaultClearAt) {
   TMemoryStream stream;
-  TLZWEncoder(clearAt).Encode(stream, minCodeSize, 1 << minCodeSize, pixels.data(), false, 1,
-                              static_cast<int>(pixels.size()));
+  TLZWEncoder(clearAt).Encode(stream, minCodeSize, 1 << minCodeSize,
+                              TConstFramePixels{pixels.data(), static_cast<int>(pixels.size()), 1, false});
   return stream.Bytes();
 }
 

@@ -20,7 +20,7 @@ Decoded Decode(const Bytes& data, int width, int height, bool interlaced = false
   Decoded result;
   result.Pixels.assign(static_cast<std::size_t>(width) * height, fill);
   TMemoryStream stream(data);
-  DecodeLZW(stream, TLZWFrame{result.Pixels.data(), width, height, interlaced},
+  DecodeLZW(stream, TFramePixels{result.Pixels.data(), width, height, interlaced},
             [&](int, const std::string& message) { result.Warnings.push_back(message); });
   result.EndPosition = stream.Position();
   return result;

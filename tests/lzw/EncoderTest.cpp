@@ -29,7 +29,7 @@ std::unique_ptr<TGIFEncoder> MakeEncoder(Kind kind) {
 Bytes Encode(Kind kind, const Bytes& pixels, int width, int height, int bits, int colors,
              bool interlaced = false) {
   TMemoryStream stream;
-  MakeEncoder(kind)->Encode(stream, bits, colors, pixels.data(), interlaced, height, width);
+  MakeEncoder(kind)->Encode(stream, bits, colors, TConstFramePixels{pixels.data(), width, height, interlaced});
   return stream.TakeBytes();
 }
 
@@ -39,7 +39,7 @@ Bytes Decoded(const Bytes& data, int width, int height, bool interlaced = false)
   Bytes pixels(static_cast<std::size_t>(width) * height, 0);
   TMemoryStream stream(data);
   std::vector<std::string> warnings;
-  DecodeLZW(stream, TLZWFrame{pixels.data(), width, height, interlaced},
+  DecodeLZW(stream, TFramePixels{pixels.data(), width, height, interlaced},
             [&](int, const std::string& m) { warnings.push_back(m); });
   EXPECT_TRUE(warnings.empty()) << warnings.front();
   EXPECT_EQ(stream.Position(), stream.Size());
@@ -67,7 +67,7 @@ TEST(Encoders, APixelOutsideTheColorTableFailsAndLeavesNoTerminator) {
   for (Kind kind : {Kind::LZW, Kind::RLE}) {
     TMemoryStream stream;
     try {
-      MakeEncoder(kind)->Encode(stream, 2, 4, pixels.data(), false, 1, static_cast<int>(pixels.size()));
+      MakeEncoder(kind)->Encode(stream, 2, 4, TConstFramePixels{pixels.data(), static_cast<int>(pixels.size()), 1, false});
       ADD_FAILURE();
     } catch (const GIFException& e) {
       EXPECT_STREQ(e.what(), "Color not in color table");
@@ -263,7 +263,7 @@ TEST(AdaptiveClear, AFullTableIsKeptWhileItPays) {
   const Bytes greedy = Encode(Kind::LZW, pixels, width, height, 6, 64);
   const Bytes fullTable = Encode(Kind::LZWFullTable, pixels, width, height, 6, 64);
   TMemoryStream stream;
-  TAdaptiveClearLZWEncoder(1024).Encode(stream, 6, 64, pixels.data(), false, height, width);
+  TAdaptiveClearLZWEncoder(1024).Encode(stream, 6, 64, TConstFramePixels{pixels.data(), width, height, false});
   const Bytes adaptive = stream.TakeBytes();
   EXPECT_LT(adaptive.size() * 10, greedy.size() * 8);
   EXPECT_LT(adaptive.size(), fullTable.size());

@@ -2,6 +2,7 @@
 
 #include "base/Errors.h"
 #include "gfx/Display.h"
+#include "gfx/RowAccess.h"
 #include "gif/GIFGraphicControlExtension.h"
 #include "render/FrameRendering.h"
 #include "support/Corpus.h"
