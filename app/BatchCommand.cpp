@@ -24,9 +24,13 @@
 #include "app/FileWriting.h"
 #include "app/GifSearch.h"
 #include "app/MemoryBudget.h"
+#include "app/WriteQueue.h"
 
 namespace lumvane {
 namespace {
+
+// Writes in flight at once: they wait for the disk, not for a core.
+constexpr int kWriters = 8;
 
 // A file of the run, and the name its result takes in the output folder: the bare name of
 // a file given, the path below the folder for a file found in a folder.
@@ -83,31 +87,63 @@ void WriteToOutput(const TBatchFile& file, const std::string& folder, const std:
   WriteFileReplacing(target.string(), bytes);
 }
 
-// A file that cannot be read or written fails in its row; the run goes on.
-void Work(TResults& results, const std::vector<TBatchFile>& files, bool writeBack, const TBatchOptions& options) {
+void Post(TResults& results, std::size_t index, TFileOutcome outcome) {
+  std::lock_guard lock(results.Lock);
+  results.Outcomes[index] = std::move(outcome);
+  results.Ready.notify_all();
+}
+
+// The row of a file that could not be read or written.
+TFileOutcome FailedRow(const std::string& path, const std::exception& error) {
+  struct stat info {};
+  TFileOutcome outcome;
+  outcome.OriginalSize = ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? info.st_size : -1;
+  outcome.Message = error.what();
+  outcome.Failed = true;
+  return outcome;
+}
+
+// Writes the result of a file back (or into the output folder) and completes its row.
+TFileOutcome Complete(const TBatchFile& file, const TBatchOptions& options, TFileOutcome outcome,
+                      const TPendingWrite& write) {
+  try {
+    if (options.Output.empty()) return WriteBack(std::move(outcome), write);
+    WriteToOutput(file, options.Output, write.Bytes);
+    outcome.Written = true;
+    return outcome;
+  } catch (const std::exception& error) {
+    return FailedRow(file.Path, error);
+  }
+}
+
+// A file that cannot be read or written fails in its row; the run goes on. Results to
+// write go to writes, which completes their rows.
+void Work(TResults& results, const std::vector<TBatchFile>& files, TWriteQueue* writes, const TBatchOptions& options) {
   TFileOptimizer optimizer(options.Thorough, &ProcessMemoryBudget());
   for (;;) {
     const std::size_t index = results.Next++;
     if (index >= files.size()) return;
     const TBatchFile& file = files[index];
-    TFileOutcome outcome;
     try {
-      const bool toOutput = writeBack && !options.Output.empty();
-      outcome = optimizer.Process(file.Path, writeBack && !toOutput);
-      if (toOutput) {
-        WriteToOutput(file, options.Output, optimizer.ResultBytes());
-        outcome.Written = true;
+      if (!writes) {
+        Post(results, index, optimizer.Process(file.Path, false));
+        continue;
       }
+      TPendingWrite write;
+      TFileOutcome outcome = optimizer.Process(file.Path, write);
+      if (outcome.Saved == 0 && options.Output.empty()) {
+        Post(results, index, std::move(outcome));
+        continue;
+      }
+      const auto bytes = static_cast<std::int64_t>(write.Bytes.size());
+      writes->Add(
+          [&results, &file, &options, index, outcome = std::move(outcome), write = std::move(write)]() mutable {
+            Post(results, index, Complete(file, options, std::move(outcome), write));
+          },
+          bytes);
     } catch (const std::exception& error) {
-      struct stat info {};
-      outcome = TFileOutcome{};
-      outcome.OriginalSize = ::stat(file.Path.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? info.st_size : -1;
-      outcome.Message = error.what();
-      outcome.Failed = true;
+      Post(results, index, FailedRow(file.Path, error));
     }
-    std::lock_guard lock(results.Lock);
-    results.Outcomes[index] = std::move(outcome);
-    results.Ready.notify_all();
   }
 }
 
@@ -170,9 +206,12 @@ int RunBatchCommand(bool writeBack, const std::vector<std::string>& args, std::i
 
   TResults results;
   results.Outcomes.resize(files.size());
+  std::optional<TWriteQueue> writes;
+  if (writeBack) writes.emplace(kWriters);
   std::vector<std::thread> workers;
   const std::size_t jobs = std::min<std::size_t>(options.Jobs, std::max<std::size_t>(files.size(), 1));
-  for (std::size_t i = 0; i < jobs; ++i) workers.emplace_back(Work, std::ref(results), std::cref(files), writeBack, std::cref(options));
+  for (std::size_t i = 0; i < jobs; ++i)
+    workers.emplace_back(Work, std::ref(results), std::cref(files), writes ? &*writes : nullptr, std::cref(options));
 
   std::size_t nameWidth = 0;
   for (const TBatchFile& file : files) nameWidth = std::max(nameWidth, file.Path.size());
