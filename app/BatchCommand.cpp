@@ -76,7 +76,8 @@ struct TResults {
 
 // Writes what the file has after the run into the output folder: the result, or a copy of
 // the file when nothing was gained or it was kept.
-void WriteToOutput(const TBatchFile& file, const std::string& folder, const std::vector<std::uint8_t>& bytes) {
+void WriteToOutput(const TBatchFile& file, const std::string& folder, const std::vector<std::uint8_t>& bytes,
+                   TFolderSyncs& folders) {
   const std::filesystem::path target = std::filesystem::path(folder) / file.OutputName;
   if (file.OutputTaken)
     throw WriteError(target.string(), "Another file of the run has its name");
@@ -84,7 +85,7 @@ void WriteToOutput(const TBatchFile& file, const std::string& folder, const std:
   if (source && existing && source->Device == existing->Device && source->Inode == existing->Inode)
     throw WriteError(target.string(), "It is the file itself");
   std::filesystem::create_directories(target.parent_path());
-  WriteFileReplacing(target.string(), bytes);
+  WriteFileReplacing(target.string(), bytes, {}, &folders);
 }
 
 void Post(TResults& results, std::size_t index, TFileOutcome outcome) {
@@ -103,12 +104,13 @@ TFileOutcome FailedRow(const std::string& path, const std::exception& error) {
   return outcome;
 }
 
-// Writes the result of a file back (or into the output folder) and completes its row.
+// Writes the result of a file back (or into the output folder) and completes its row; the
+// folder's sync is left to folders.
 TFileOutcome Complete(const TBatchFile& file, const TBatchOptions& options, TFileOutcome outcome,
-                      const TPendingWrite& write) {
+                      const TPendingWrite& write, TFolderSyncs& folders) {
   try {
-    if (options.Output.empty()) return WriteBack(std::move(outcome), write);
-    WriteToOutput(file, options.Output, write.Bytes);
+    if (options.Output.empty()) return WriteBack(std::move(outcome), write, &folders);
+    WriteToOutput(file, options.Output, write.Bytes, folders);
     outcome.Written = true;
     return outcome;
   } catch (const std::exception& error) {
@@ -116,16 +118,22 @@ TFileOutcome Complete(const TBatchFile& file, const TBatchOptions& options, TFil
   }
 }
 
+// Where results are written: the queue that writes them and the folders it wrote in.
+struct TWriting {
+  TWriteQueue Queue{kWriters};
+  TFolderSyncs Folders;
+};
+
 // A file that cannot be read or written fails in its row; the run goes on. Results to
-// write go to writes, which completes their rows.
-void Work(TResults& results, const std::vector<TBatchFile>& files, TWriteQueue* writes, const TBatchOptions& options) {
+// write go to writing's queue, which completes their rows.
+void Work(TResults& results, const std::vector<TBatchFile>& files, TWriting* writing, const TBatchOptions& options) {
   TFileOptimizer optimizer(options.Thorough, &ProcessMemoryBudget());
   for (;;) {
     const std::size_t index = results.Next++;
     if (index >= files.size()) return;
     const TBatchFile& file = files[index];
     try {
-      if (!writes) {
+      if (!writing) {
         Post(results, index, optimizer.Process(file.Path, false));
         continue;
       }
@@ -136,9 +144,9 @@ void Work(TResults& results, const std::vector<TBatchFile>& files, TWriteQueue* 
         continue;
       }
       const auto bytes = static_cast<std::int64_t>(write.Bytes.size());
-      writes->Add(
-          [&results, &file, &options, index, outcome = std::move(outcome), write = std::move(write)]() mutable {
-            Post(results, index, Complete(file, options, std::move(outcome), write));
+      writing->Queue.Add(
+          [&results, &file, &options, writing, index, outcome = std::move(outcome), write = std::move(write)]() mutable {
+            Post(results, index, Complete(file, options, std::move(outcome), write, writing->Folders));
           },
           bytes);
     } catch (const std::exception& error) {
@@ -206,12 +214,12 @@ int RunBatchCommand(bool writeBack, const std::vector<std::string>& args, std::i
 
   TResults results;
   results.Outcomes.resize(files.size());
-  std::optional<TWriteQueue> writes;
-  if (writeBack) writes.emplace(kWriters);
+  std::optional<TWriting> writing;
+  if (writeBack) writing.emplace();
   std::vector<std::thread> workers;
   const std::size_t jobs = std::min<std::size_t>(options.Jobs, std::max<std::size_t>(files.size(), 1));
   for (std::size_t i = 0; i < jobs; ++i)
-    workers.emplace_back(Work, std::ref(results), std::cref(files), writes ? &*writes : nullptr, std::cref(options));
+    workers.emplace_back(Work, std::ref(results), std::cref(files), writing ? &*writing : nullptr, std::cref(options));
 
   std::size_t nameWidth = 0;
   for (const TBatchFile& file : files) nameWidth = std::max(nameWidth, file.Path.size());
@@ -229,6 +237,8 @@ int RunBatchCommand(bool writeBack, const std::vector<std::string>& args, std::i
     report.Row(files[i].Path, outcome);
   }
   for (std::thread& worker : workers) worker.join();
+  // Every rename is durable before the run ends.
+  if (writing) writing->Folders.SyncAll();
   bar.Finish();
   report.Total(totals);
   return totals.Failed > 0 ? kExitFileFailed : kExitSuccess;

@@ -121,8 +121,8 @@ TFileOutcome Kept(TFileOutcome outcome, const char* message) {
 
 }  // namespace
 
-TFileOutcome WriteBack(TFileOutcome outcome, const TPendingWrite& write) {
-  switch (ReplaceFile(write.Path, write.Bytes, write.Identity)) {
+TFileOutcome WriteBack(TFileOutcome outcome, const TPendingWrite& write, TFolderSyncs* folders) {
+  switch (ReplaceFile(write.Path, write.Bytes, write.Identity, {}, folders)) {
     case TWriteBack::Written:
       outcome.Written = true;
       return outcome;

@@ -49,8 +49,8 @@ struct TPendingWrite {
 };
 
 // Writes a result in place of its file and completes its row: written, or the reason the
-// file was kept. Fails as ReplaceFile does.
-TFileOutcome WriteBack(TFileOutcome outcome, const TPendingWrite& write);
+// file was kept. Fails as ReplaceFile does, which is given folders.
+TFileOutcome WriteBack(TFileOutcome outcome, const TPendingWrite& write, TFolderSyncs* folders = nullptr);
 
 // Reuses its streams and documents from file to file; one per worker thread.
 //

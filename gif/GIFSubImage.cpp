@@ -174,7 +174,10 @@ void TGIFSubImage::AllocatePixels() {
   SetPixelBuffer(std::vector<std::uint8_t>(static_cast<std::size_t>(count)));
 }
 
-void TGIFSubImage::ReleasePixels() { SetPixelBuffer({}); }
+void TGIFSubImage::ReleasePixels() {
+  SetPixelBuffer({});
+  encoding_ = {};
+}
 
 void TGIFSubImage::DecodePixels(TStream& stream) {
   FreeRendering();
@@ -223,18 +226,23 @@ void TGIFSubImage::EncodePixels(TStream& stream) {
   const int colorCount =
       localColorMap_.Count() > 0 ? localColorMap_.Count() : 1 << (Image() ? Image()->PixelBits() : 0);
   const int bits = CodeSizeFor(pixels_.empty() ? colorCount - 1 : *std::max_element(pixels_.begin(), pixels_.end()));
+  const TGIFEncoderKind kind = Image() ? Image()->EncoderKind : encodeLZW;
+  const std::array<int, 6> parameters{bits, colorCount, IsInterlaced(), FrameWidth(), FrameHeight(), kind};
+  if (parameters == encoding_.Parameters && pixels_ == encoding_.Pixels) {
+    stream.WriteBuffer(encoding_.Bytes.data(), encoding_.Bytes.size());
+    return;
+  }
   const auto encode = [&](TGIFEncoder&& encoder, TStream& target) {
     encoder.Encode(target, bits, colorCount, pixels_.data(), IsInterlaced(), FrameHeight(), FrameWidth());
   };
-  const TGIFEncoderKind kind = Image() ? Image()->EncoderKind : encodeLZW;
+  TMemoryStream first, second;
+  TMemoryStream* shortest = &first;
   if (kind == encodeRLE) {
-    encode(TRLEEncoder(), stream);
+    encode(TRLEEncoder(), *shortest);
   } else if (kind == encodeLZW) {
-    encode(TLZWEncoder(), stream);
+    encode(TLZWEncoder(), *shortest);
   } else {
     const bool reachesClearPoint = TLZWEncoder::MayReachClearPoint(PixelCount(), bits);
-    TMemoryStream first, second;
-    TMemoryStream* shortest = &first;
     TMemoryStream* tried = &second;
     encode(TLZWEncoder(), *shortest);
     const auto keepShorter = [&] {
@@ -253,8 +261,9 @@ void TGIFSubImage::EncodePixels(TStream& stream) {
     }
     encode(TLookaheadLZWEncoder(), *tried);
     keepShorter();
-    stream.WriteBuffer(shortest->Bytes().data(), shortest->Bytes().size());
   }
+  encoding_ = {pixels_, parameters, shortest->TakeBytes()};
+  stream.WriteBuffer(encoding_.Bytes.data(), encoding_.Bytes.size());
 }
 
 void TGIFSubImage::LoadFromStream(TStream& stream) {
