@@ -24,9 +24,13 @@
 #include "app/FileWriting.h"
 #include "app/GifSearch.h"
 #include "app/MemoryBudget.h"
+#include "app/WriteQueue.h"
 
 namespace lumvane {
 namespace {
+
+// Writes in flight at once: they wait for the disk, not for a core.
+constexpr int kWriters = 8;
 
 // A file of the run, and the name its result takes in the output folder: the bare name of
 // a file given, the path below the folder for a file found in a folder.
@@ -72,7 +76,8 @@ struct TResults {
 
 // Writes what the file has after the run into the output folder: the result, or a copy of
 // the file when nothing was gained or it was kept.
-void WriteToOutput(const TBatchFile& file, const std::string& folder, const std::vector<std::uint8_t>& bytes) {
+void WriteToOutput(const TBatchFile& file, const std::string& folder, const std::vector<std::uint8_t>& bytes,
+                   TFolderSyncs& folders) {
   const std::filesystem::path target = std::filesystem::path(folder) / file.OutputName;
   if (file.OutputTaken)
     throw WriteError(target.string(), "Another file of the run has its name");
@@ -80,34 +85,73 @@ void WriteToOutput(const TBatchFile& file, const std::string& folder, const std:
   if (source && existing && source->Device == existing->Device && source->Inode == existing->Inode)
     throw WriteError(target.string(), "It is the file itself");
   std::filesystem::create_directories(target.parent_path());
-  WriteFileReplacing(target.string(), bytes);
+  WriteFileReplacing(target.string(), bytes, {}, &folders);
 }
 
-// A file that cannot be read or written fails in its row; the run goes on.
-void Work(TResults& results, const std::vector<TBatchFile>& files, bool writeBack, const TBatchOptions& options) {
+void Post(TResults& results, std::size_t index, TFileOutcome outcome) {
+  std::lock_guard lock(results.Lock);
+  results.Outcomes[index] = std::move(outcome);
+  results.Ready.notify_all();
+}
+
+// The row of a file that could not be read or written.
+TFileOutcome FailedRow(const std::string& path, const std::exception& error) {
+  struct stat info {};
+  TFileOutcome outcome;
+  outcome.OriginalSize = ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? info.st_size : -1;
+  outcome.Message = error.what();
+  outcome.Failed = true;
+  return outcome;
+}
+
+// Writes the result of a file back (or into the output folder) and completes its row; the
+// folder's sync is left to folders.
+TFileOutcome Complete(const TBatchFile& file, const TBatchOptions& options, TFileOutcome outcome,
+                      const TPendingWrite& write, TFolderSyncs& folders) {
+  try {
+    if (options.Output.empty()) return WriteBack(std::move(outcome), write, &folders);
+    WriteToOutput(file, options.Output, write.Bytes, folders);
+    outcome.Written = true;
+    return outcome;
+  } catch (const std::exception& error) {
+    return FailedRow(file.Path, error);
+  }
+}
+
+// Where results are written: the queue that writes them and the folders it wrote in.
+struct TWriting {
+  TWriteQueue Queue{kWriters};
+  TFolderSyncs Folders;
+};
+
+// A file that cannot be read or written fails in its row; the run goes on. Results to
+// write go to writing's queue, which completes their rows.
+void Work(TResults& results, const std::vector<TBatchFile>& files, TWriting* writing, const TBatchOptions& options) {
   TFileOptimizer optimizer(options.Thorough, &ProcessMemoryBudget());
   for (;;) {
     const std::size_t index = results.Next++;
     if (index >= files.size()) return;
     const TBatchFile& file = files[index];
-    TFileOutcome outcome;
     try {
-      const bool toOutput = writeBack && !options.Output.empty();
-      outcome = optimizer.Process(file.Path, writeBack && !toOutput);
-      if (toOutput) {
-        WriteToOutput(file, options.Output, optimizer.ResultBytes());
-        outcome.Written = true;
+      if (!writing) {
+        Post(results, index, optimizer.Process(file.Path, false));
+        continue;
       }
+      TPendingWrite write;
+      TFileOutcome outcome = optimizer.Process(file.Path, write);
+      if (outcome.Saved == 0 && options.Output.empty()) {
+        Post(results, index, std::move(outcome));
+        continue;
+      }
+      const auto bytes = static_cast<std::int64_t>(write.Bytes.size());
+      writing->Queue.Add(
+          [&results, &file, &options, writing, index, outcome = std::move(outcome), write = std::move(write)]() mutable {
+            Post(results, index, Complete(file, options, std::move(outcome), write, writing->Folders));
+          },
+          bytes);
     } catch (const std::exception& error) {
-      struct stat info {};
-      outcome = TFileOutcome{};
-      outcome.OriginalSize = ::stat(file.Path.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? info.st_size : -1;
-      outcome.Message = error.what();
-      outcome.Failed = true;
+      Post(results, index, FailedRow(file.Path, error));
     }
-    std::lock_guard lock(results.Lock);
-    results.Outcomes[index] = std::move(outcome);
-    results.Ready.notify_all();
   }
 }
 
@@ -170,9 +214,12 @@ int RunBatchCommand(bool writeBack, const std::vector<std::string>& args, std::i
 
   TResults results;
   results.Outcomes.resize(files.size());
+  std::optional<TWriting> writing;
+  if (writeBack) writing.emplace();
   std::vector<std::thread> workers;
   const std::size_t jobs = std::min<std::size_t>(options.Jobs, std::max<std::size_t>(files.size(), 1));
-  for (std::size_t i = 0; i < jobs; ++i) workers.emplace_back(Work, std::ref(results), std::cref(files), writeBack, std::cref(options));
+  for (std::size_t i = 0; i < jobs; ++i)
+    workers.emplace_back(Work, std::ref(results), std::cref(files), writing ? &*writing : nullptr, std::cref(options));
 
   std::size_t nameWidth = 0;
   for (const TBatchFile& file : files) nameWidth = std::max(nameWidth, file.Path.size());
@@ -190,6 +237,8 @@ int RunBatchCommand(bool writeBack, const std::vector<std::string>& args, std::i
     report.Row(files[i].Path, outcome);
   }
   for (std::thread& worker : workers) worker.join();
+  // Every rename is durable before the run ends.
+  if (writing) writing->Folders.SyncAll();
   bar.Finish();
   report.Total(totals);
   return totals.Failed > 0 ? kExitFileFailed : kExitSuccess;

@@ -14,8 +14,9 @@
 namespace lumvane {
 namespace {
 
-constexpr TOptimizeOptionSet kMainOptions = 0x1F;
-constexpr TOptimizeOptionSet kAlternativeOptions = 0x1D;
+constexpr TOptimizeOptionSet kEveryTechnique =
+    optCropFrames | optMergeFrames | optRemoveRedundant | optPackColorMaps | optReduceColors;
+constexpr TOptimizeOptionSet kWithoutMerging = kEveryTechnique & ~optMergeFrames;
 // The rebuilt frames are cropped and transparent where nothing changes already: what is
 // left is packing the color tables and dropping blocks that do nothing.
 constexpr TOptimizeOptionSet kRebuiltOptions = optPackColorMaps | optRemoveRedundant;
@@ -40,17 +41,15 @@ bool LoadNotingWarnings(TGIFImage& image, TStream& stream) {
 // The candidate decodes to the same pictures, times and loop count as the original. A
 // candidate that does not load does not show the same; an error comparing them (a canvas
 // too large to composite) passes on as itself.
-bool ShowsTheSame(const std::vector<std::uint8_t>& original, TMemoryStream& candidate) {
-  TGIFImage before, after;
-  TMemoryStream originalStream(original);
-  before.LoadFromStream(originalStream);
+bool ShowsTheSame(const TGIFImage& original, TMemoryStream& candidate) {
+  TGIFImage decoded;
   candidate.SetPosition(0);
   try {
-    after.LoadFromStream(candidate);
+    decoded.LoadFromStream(candidate);
   } catch (const GIFException&) {
     return false;
   }
-  return CompareShows(before, after).Same;
+  return CompareShows(original, decoded).Same;
 }
 
 // Optimizes the document and saves it into output. The color order and the pixel choice
@@ -85,7 +84,6 @@ bool HasClearingFrames(const TGIFImage& image) {
 // area), gives up or fails, which leaves the other candidates.
 void RebuildInto(const TGIFImage& source, TGIFImage& rebuilt, TChoiceEffort effort, bool damaged,
                  TMemoryStream& output) {
-  output.Clear();
   if (effort == TChoiceEffort::Default && !HasClearingFrames(source)) return;
   try {
     if (RebuildFrames(source, rebuilt)) OptimizeInto(rebuilt, kRebuiltOptions, effort, damaged, output);
@@ -123,22 +121,8 @@ TFileOutcome Kept(TFileOutcome outcome, const char* message) {
 
 }  // namespace
 
-TFileOptimizer::TFileOptimizer(bool thorough, TMemoryBudget* budget)
-    : effort_(thorough ? TChoiceEffort::Thorough : TChoiceEffort::Default), budget_(budget) {
-  for (TGIFImage* image : {&working_, &spare_}) {
-    image->CompactCodeSize = true;
-    if (thorough) image->EncoderKind = encodeLZWShortest;
-  }
-}
-
-TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {
-  const std::optional<TFileIdentity> identity = IdentityOf(path);  // before reading: any change after it shows
-  resultBytes_ = &original_;
-  original_.clear();
-  source_.LoadFromFile(path);
-  TFileOutcome outcome = Process(source_.TakeBytes());
-  if (outcome.Saved == 0 || !writeBack) return outcome;
-  switch (ReplaceFile(path, *resultBytes_, identity)) {
+TFileOutcome WriteBack(TFileOutcome outcome, const TPendingWrite& write, TFolderSyncs* folders) {
+  switch (ReplaceFile(write.Path, write.Bytes, write.Identity, {}, folders)) {
     case TWriteBack::Written:
       outcome.Written = true;
       return outcome;
@@ -152,61 +136,104 @@ TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {
   return Kept(outcome, kChangedText);
 }
 
+TFileOptimizer::TFileOptimizer(bool thorough, TMemoryBudget* budget)
+    : effort_(thorough ? TChoiceEffort::Thorough : TChoiceEffort::Default), budget_(budget) {
+  candidate_.CompactCodeSize = true;
+  if (thorough) candidate_.EncoderKind = encodeLZWShortest;
+}
+
+TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {
+  std::optional<TFileIdentity> identity;
+  TFileOutcome outcome = Optimize(identity, path);
+  if (outcome.Saved == 0 || !writeBack) return outcome;
+  return WriteBack(std::move(outcome), {path, *resultBytes_, identity});
+}
+
+TFileOutcome TFileOptimizer::Process(const std::string& path, TPendingWrite& write) {
+  TFileOutcome outcome = Optimize(write.Identity, path);
+  write.Path = path;
+  write.Bytes = *resultBytes_;
+  return outcome;
+}
+
+TFileOutcome TFileOptimizer::Optimize(std::optional<TFileIdentity>& identity, const std::string& path) {
+  identity = IdentityOf(path);  // before reading: any change after it shows
+  file_.Clear();
+  resultBytes_ = &file_.Bytes();
+  file_.LoadFromFile(path);
+  return OptimizeFile();
+}
+
 TFileOutcome TFileOptimizer::Process(std::vector<std::uint8_t> bytes) {
+  file_ = TMemoryStream(std::move(bytes));
+  return OptimizeFile();
+}
+
+void TFileOptimizer::BuildCandidates(bool damaged) {
+  // Without frame merging: by default the choice of pixels does better than that.
+  if (effort_ == TChoiceEffort::Thorough) {
+    candidate_.CopyFrom(&original_);
+    OptimizeInto(candidate_, kWithoutMerging, effort_, damaged, candidateBytes_[WithoutMerging]);
+  }
+  RebuildInto(original_, candidate_, effort_, damaged, candidateBytes_[Rebuilt]);
+  candidate_.CopyFrom(&original_);
+  OptimizeInto(candidate_, kEveryTechnique, effort_, damaged, candidateBytes_[Optimized]);
+}
+
+const TMemoryStream* TFileOptimizer::SmallestShowingTheSame(bool damaged, TFileOutcome& outcome) {
+  std::vector<int> smaller;
+  for (int kind = 0; kind < CandidateCount; ++kind) {
+    const std::int64_t size = candidateBytes_[kind].Size();
+    if (size > 0 && size < outcome.OriginalSize) smaller.push_back(kind);
+  }
+  // Equal sizes keep their order of preference.
+  std::stable_sort(smaller.begin(), smaller.end(),
+                   [this](int a, int b) { return candidateBytes_[a].Size() < candidateBytes_[b].Size(); });
+  if (smaller.empty()) return nullptr;
+  if (damaged) {
+    outcome.Message = kDamagedText;
+    return nullptr;
+  }
+  for (const int kind : smaller)
+    if (ShowsTheSame(original_, candidateBytes_[kind])) return &candidateBytes_[kind];
+  // The rebuilt document is only ever taken when it verifies: it never stands in the way
+  // of the others.
+  if (smaller.size() > 1 || smaller[0] != Rebuilt) outcome.Message = kLooksDifferentText;
+  return nullptr;
+}
+
+TFileOutcome TFileOptimizer::OptimizeFile() {
   TFileOutcome outcome;
-  source_.Clear();
-  result_.Clear();
-  rebuilt_.Clear();
-  original_ = std::move(bytes);
-  resultBytes_ = &original_;
-  const std::vector<std::uint8_t>& original = original_;
-  outcome.OriginalSize = static_cast<std::int64_t>(original.size());
+  for (TMemoryStream& candidate : candidateBytes_) candidate.Clear();
+  resultBytes_ = &file_.Bytes();
+  outcome.OriginalSize = file_.Size();
   std::optional<TMemoryBudget::TClaim> memory;
-  if (budget_) memory.emplace(*budget_, EstimatedPeakBytes(original));
+  if (budget_) memory.emplace(*budget_, EstimatedPeakBytes(file_.Bytes()));
 
-  bool damaged = false;
-  TMemoryStream* best = &result_;
+  const TMemoryStream* result = nullptr;
   try {
-    TMemoryStream input(original);
-    damaged = LoadNotingWarnings(working_, input);
-    // Without frame merging: by default the choice of pixels does better than that.
-    if (effort_ == TChoiceEffort::Thorough) {
-      spare_.CopyFrom(&working_);
-      OptimizeInto(spare_, kAlternativeOptions, effort_, damaged, source_);
-    }
-    RebuildInto(working_, spare_, effort_, damaged, rebuilt_);
-    OptimizeInto(working_, kMainOptions, effort_, damaged, result_);
-    if (source_.Size() > 0 && result_.Size() > source_.Size()) best = &source_;
-
-    // The rebuilt document is taken only when it is smaller still and shows the same, so
-    // that it never stands in the way of the other candidates.
-    bool verified = false;
-    if (rebuilt_.Size() > 0 && rebuilt_.Size() < best->Size() && rebuilt_.Size() < outcome.OriginalSize &&
-        (damaged || ShowsTheSame(original, rebuilt_))) {
-      best = &rebuilt_;
-      verified = !damaged;
-    }
-    // Only a result that shows what the file shows may replace it.
-    if (best->Size() < outcome.OriginalSize) {
-      if (damaged)
-        outcome.Message = kDamagedText;
-      else if (!verified && !ShowsTheSame(original, *best))
-        outcome.Message = kLooksDifferentText;
-    }
+    const bool damaged = LoadNotingWarnings(original_, file_);
+    BuildCandidates(damaged);
+    result = SmallestShowingTheSame(damaged, outcome);
   } catch (const std::exception& error) {
-    working_.Clear();
-    spare_.Clear();
     outcome.Message = error.what();
     outcome.Failed = true;
-    return outcome;
   }
+  original_.Clear();
+  candidate_.Clear();
   if (!outcome.Message.empty()) return outcome;
 
-  const std::int64_t resultSize = best->Size();
+  // Nothing smaller: the row shows the smaller of the optimized documents all the same.
+  if (!result) {
+    result = &candidateBytes_[Optimized];
+    const TMemoryStream& withoutMerging = candidateBytes_[WithoutMerging];
+    if (withoutMerging.Size() > 0 && withoutMerging.Size() < result->Size()) result = &withoutMerging;
+  }
+  const std::int64_t resultSize = result->Size();
   outcome.OptimizedSize = resultSize;
   outcome.Reduction = ReductionText(outcome.OriginalSize, resultSize);
   outcome.Saved = std::max<std::int64_t>(outcome.OriginalSize - resultSize, 0);
-  if (outcome.Saved > 0) resultBytes_ = &best->Bytes();
+  if (outcome.Saved > 0) resultBytes_ = &result->Bytes();
   return outcome;
 }
 

@@ -1,13 +1,16 @@
 #pragma once
 // The work of a batch run on one file, without any window: read it, load it, optimize the
 // document (and, thorough, a copy without frame merging) and a document rebuilt from its
-// pictures, each with its pixels chosen for the shortest codes, keep the smallest output,
-// and write it back when asked, smaller and showing the same.
+// pictures, each with its pixels chosen for the shortest codes, keep the smallest output
+// that shows the same, and write it back when asked.
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/FileWriting.h"
 #include "app/MemoryBudget.h"
 #include "gif/GIFImage.h"
 #include "optimize/CheapestPixels.h"
@@ -38,7 +41,23 @@ std::string ReductionText(std::int64_t originalSize, std::int64_t resultSize);
 // "Saved N Bytes"
 std::string SavedBytesText(std::int64_t savedTotal);
 
+// A result waiting to replace its file.
+struct TPendingWrite {
+  std::string Path;
+  std::vector<std::uint8_t> Bytes;
+  std::optional<TFileIdentity> Identity;  // taken before the file was read
+};
+
+// Writes a result in place of its file and completes its row: written, or the reason the
+// file was kept. Fails as ReplaceFile does, which is given folders.
+TFileOutcome WriteBack(TFileOutcome outcome, const TPendingWrite& write, TFolderSyncs* folders = nullptr);
+
 // Reuses its streams and documents from file to file; one per worker thread.
+//
+// A file goes through it in steps: its bytes are read and decoded once (the original,
+// kept unchanged for every comparison); the candidates are built from copies of it, each
+// saved once (its size is that of its bytes); the smallest that shows what the original
+// shows is picked, verifying only candidates that could be kept, smallest first.
 class TFileOptimizer {
 public:
   // Its documents save with compact code sizes. Thorough runs try more and search further,
@@ -50,6 +69,9 @@ public:
   // (a file that is not a regular file, or that the user may not write, among them);
   // everything else is in the outcome.
   TFileOutcome Process(const std::string& path, bool writeBack);
+  // Reads and optimizes the file without writing; write is what replacing it would take
+  // (the identity it had before it was read, and ResultBytes moved in).
+  TFileOutcome Process(const std::string& path, TPendingWrite& write);
   // The same for bytes that come from elsewhere (a pipe); nothing is written.
   TFileOutcome Process(std::vector<std::uint8_t> bytes);
   // The bytes the last file processed has after the run (or would have, testing): the
@@ -57,15 +79,26 @@ public:
   const std::vector<std::uint8_t>& ResultBytes() const { return *resultBytes_; }
 
 private:
-  std::vector<std::uint8_t> original_;
-  const std::vector<std::uint8_t>* resultBytes_ = &original_;
-  TMemoryStream source_;
-  TMemoryStream result_;
-  TMemoryStream rebuilt_;
+  // The ways of making the file smaller, in their order of preference between equal sizes.
+  enum TCandidate { Optimized, WithoutMerging, Rebuilt, CandidateCount };
+
+  // Reads the file (its identity first), then OptimizeFile.
+  TFileOutcome Optimize(std::optional<TFileIdentity>& identity, const std::string& path);
+  // Decodes file_, builds the candidates and picks the result.
+  TFileOutcome OptimizeFile();
+  // Saves every candidate worth trying into candidateBytes_ (left empty when not built).
+  void BuildCandidates(bool damaged);
+  // The smallest candidate that is smaller than the file and shows what it shows (a damaged
+  // file: any smaller one, which is never written); nullptr when none. Sets the row's
+  // message when a smaller candidate exists but none may replace the file.
+  const TMemoryStream* SmallestShowingTheSame(bool damaged, TFileOutcome& outcome);
+
+  TMemoryStream file_;  // the file's bytes as read
+  const std::vector<std::uint8_t>* resultBytes_ = &file_.Bytes();
+  TGIFImage original_;   // the file decoded, unchanged while candidates are built
+  TGIFImage candidate_;  // the document the candidate being built is made in
+  std::array<TMemoryStream, CandidateCount> candidateBytes_;
   TChoiceEffort effort_;
   TMemoryBudget* budget_;
-  TGIFImage working_;
-  TGIFImage spare_;  // the copy without merging, then the rebuilt document
 };
-
 }  // namespace lumvane

@@ -194,7 +194,21 @@ bool TReplacingFileStream::TakeAttributesOf(const struct stat& original) {
   return true;
 }
 
-bool TReplacingFileStream::Commit(const std::function<bool()>& unchanged) {
+void TFolderSyncs::Add(const std::string& folder) {
+  std::lock_guard guard(lock_);
+  folders_.insert(folder);
+}
+
+void TFolderSyncs::SyncAll() {
+  std::set<std::string> folders;
+  {
+    std::lock_guard guard(lock_);
+    folders.swap(folders_);
+  }
+  for (const std::string& folder : folders) SyncFolder(folder);
+}
+
+bool TReplacingFileStream::Commit(const std::function<bool()>& unchanged, TFolderSyncs* folders) {
   if (!attributesSet_ && ::fchmod(fd_, 0666 & ~ProcessUmask()) != 0) Fail();
   if (::fsync(fd_) != 0) Fail();
   if (temporaryName_.empty()) {
@@ -216,12 +230,16 @@ bool TReplacingFileStream::Commit(const std::function<bool()>& unchanged) {
   if (unchanged && !unchanged()) return false;
   if (::rename(temporaryName_.c_str(), path_.c_str()) != 0) Fail();
   temporaryName_.clear();  // it is the target now
-  SyncFolder(FolderOf(path_));
+  if (folders)
+    folders->Add(FolderOf(path_));
+  else
+    SyncFolder(FolderOf(path_));
   return true;
 }
 
 TWriteBack ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes,
-                       const std::optional<TFileIdentity>& expected, const TWriteFilter& filter) {
+                       const std::optional<TFileIdentity>& expected, const TWriteFilter& filter,
+                       TFolderSyncs* folders) {
   const std::string target = ResolvedTarget(path);
   struct stat info {};
   const bool exists = ::stat(target.c_str(), &info) == 0;
@@ -245,12 +263,13 @@ TWriteBack ReplaceFile(const std::string& path, const std::vector<std::uint8_t>&
     struct stat now {};
     return ::stat(target.c_str(), &now) == 0 && now.st_nlink == 1 && IdentityFrom(now) == *expected;
   };
-  return file.Commit(expected ? std::function<bool()>(unchanged) : nullptr) ? TWriteBack::Written
+  return file.Commit(expected ? std::function<bool()>(unchanged) : nullptr, folders) ? TWriteBack::Written
                                                                             : TWriteBack::KeptChanged;
 }
 
-void WriteFileReplacing(const std::string& path, const std::vector<std::uint8_t>& bytes, const TWriteFilter& filter) {
-  switch (ReplaceFile(path, bytes, std::nullopt, filter)) {
+void WriteFileReplacing(const std::string& path, const std::vector<std::uint8_t>& bytes, const TWriteFilter& filter,
+                        TFolderSyncs* folders) {
+  switch (ReplaceFile(path, bytes, std::nullopt, filter, folders)) {
     case TWriteBack::Written:
       return;
     case TWriteBack::KeptOtherLinks:

@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,19 @@ struct TFileIdentity {
 
 // The identity of the file a path names (links followed); none when it cannot be examined.
 std::optional<TFileIdentity> IdentityOf(const std::string& path);
+
+// Folders whose renames are made durable together: a run writing many files in a folder
+// syncs it once, after the last of them, instead of once per file.
+class TFolderSyncs {
+public:
+  void Add(const std::string& folder);
+  // Syncs every folder added since the last call.
+  void SyncAll();
+
+private:
+  std::mutex lock_;
+  std::set<std::string> folders_;
+};
 
 // A file written in place of another. The bytes go to an unnamed file in the target's
 // folder, which takes the target's name only on Commit; until then the target is untouched,
@@ -54,8 +69,9 @@ public:
   bool TakeAttributesOf(const struct stat& original);
   // Makes the written bytes durable and the target (new files: mode 0666 less the umask),
   // unless unchanged, asked just before the rename, says the target changed: then nothing
-  // is replaced and the result is false.
-  bool Commit(const std::function<bool()>& unchanged = {});
+  // is replaced and the result is false. The rename is made durable by syncing the folder,
+  // at once, or with folders given, when they are synced.
+  bool Commit(const std::function<bool()>& unchanged = {}, TFolderSyncs* folders = nullptr);
 
 private:
   [[noreturn]] void Fail() const;
@@ -80,9 +96,11 @@ enum class TWriteBack {
 
 // Replaces the file path names (through any symbolic links) with bytes. A file the user may
 // not write fails with EWriteError ("Permission denied"), as do write errors; expected, when
-// given, is the file as it was read. On failure and when kept, the file is untouched.
+// given, is the file as it was read. On failure and when kept, the file is untouched. With
+// folders, the folder's sync is left to them.
 TWriteBack ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes,
-                       const std::optional<TFileIdentity>& expected, const TWriteFilter& filter = {});
+                       const std::optional<TFileIdentity>& expected, const TWriteFilter& filter = {},
+                       TFolderSyncs* folders = nullptr);
 
 // The error of a file that cannot be written: "Cannot write file "PATH". REASON".
 EWriteError WriteError(const std::string& path, const std::string& reason);
@@ -90,6 +108,6 @@ EWriteError WriteError(const std::string& path, const std::string& reason);
 // Writes an output file (new, or replacing one as ReplaceFile does); a file that would be
 // kept fails with EWriteError saying why.
 void WriteFileReplacing(const std::string& path, const std::vector<std::uint8_t>& bytes,
-                        const TWriteFilter& filter = {});
+                        const TWriteFilter& filter = {}, TFolderSyncs* folders = nullptr);
 
 }  // namespace lumvane

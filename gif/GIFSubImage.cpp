@@ -177,7 +177,10 @@ void TGIFSubImage::AllocatePixels() {
   SetPixelBuffer(std::vector<std::uint8_t>(static_cast<std::size_t>(count)));
 }
 
-void TGIFSubImage::ReleasePixels() { SetPixelBuffer({}); }
+void TGIFSubImage::ReleasePixels() {
+  SetPixelBuffer({});
+  encoding_ = {};
+}
 
 void TGIFSubImage::DecodePixels(TStream& stream) {
   FreeRendering();
@@ -226,18 +229,27 @@ void TGIFSubImage::EncodePixels(TStream& stream) {
   const int colorCount =
       localColorMap_.Count() > 0 ? localColorMap_.Count() : 1 << (Image() ? Image()->PixelBits() : 0);
   const int bits = CodeSizeFor(pixels_.empty() ? colorCount - 1 : *std::max_element(pixels_.begin(), pixels_.end()));
+  const TGIFEncoderKind kind = Image() ? Image()->EncoderKind : encodeLZW;
+  const std::array<int, 6> parameters{bits, colorCount, IsInterlaced(), FrameWidth(), FrameHeight(), kind};
+  if (parameters == encoding_.Parameters && pixels_ == encoding_.Pixels) {
+    stream.WriteBuffer(encoding_.Bytes.data(), encoding_.Bytes.size());
+    return;
+  }
   const TConstFramePixels frame{pixels_.data(), FrameWidth(), FrameHeight(), IsInterlaced()};
-  switch (Image() ? Image()->EncoderKind : encodeLZW) {
+  TMemoryStream encoded;
+  switch (kind) {
     case encodeRLE:
-      TRLEEncoder().Encode(stream, bits, colorCount, frame);
+      TRLEEncoder().Encode(encoded, bits, colorCount, frame);
       break;
     case encodeLZW:
-      TLZWEncoder().Encode(stream, bits, colorCount, frame);
+      TLZWEncoder().Encode(encoded, bits, colorCount, frame);
       break;
     case encodeLZWShortest:
-      EncodeShortest(stream, bits, colorCount, frame);
+      EncodeShortest(encoded, bits, colorCount, frame);
       break;
   }
+  encoding_ = {pixels_, parameters, encoded.TakeBytes()};
+  stream.WriteBuffer(encoding_.Bytes.data(), encoding_.Bytes.size());
 }
 
 void TGIFSubImage::LoadFromStream(TStream& stream) {

@@ -154,6 +154,14 @@ private:
   }
 
   std::vector<std::uint8_t> pixels_;
+  // The last image data EncodePixels made and what it was made from: a frame measured and
+  // then saved unchanged (the pixel choice measures every frame it tries) is coded once.
+  struct TEncoding {
+    std::vector<std::uint8_t> Pixels;
+    std::array<int, 6> Parameters{};  // code size, colors, interlaced, width, height, encoder
+    std::vector<std::uint8_t> Bytes;
+  };
+  TEncoding encoding_;
   TPaletteHandle palette_;
   TGIFLocalColorMap localColorMap_;
   TGIFExtensionList extensions_;

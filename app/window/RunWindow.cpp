@@ -4,8 +4,6 @@
 #include <QIcon>
 #include <QScreen>
 
-#include <cstdlib>
-
 #include "app/window/ErrorReport.h"
 #include "app/window/MainWindow.h"
 #include "app/window/QtUiDispatcher.h"
@@ -13,17 +11,6 @@
 #include "gif/GIFRegistration.h"
 
 namespace lumvane {
-namespace {
-
-bool IsSet(const char* name) {
-  const char* value = std::getenv(name);
-  return value && *value;
-}
-
-}  // namespace
-
-bool DisplayAvailable() { return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM"); }
-
 int RunWindow(int argc, char** argv, const std::string& startFolder) {
   TLumvaneApplication application(argc, argv);
   QApplication::setApplicationName("Lumvane");

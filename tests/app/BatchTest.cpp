@@ -294,6 +294,40 @@ TEST_F(BatchTest, QuietPrintsFailuresAndTheTotalAndJsonEndsWithASummaryThatAddsU
   EXPECT_EQ(out, "lumvane " LUMVANE_VERSION "\n");
 }
 
+// Results are written on threads of their own while the workers go on: every row still
+// reports its own file, each file written shows what it showed, and nothing else is left.
+TEST_F(BatchTest, ManyFilesWrittenAtOnceEachGetTheirOwnResult) {
+  std::vector<Bytes> originals;
+  for (int i = 0; i < 24; ++i) {
+    TGIFImage image;
+    for (int c = 0; c < 4; ++c) image.Header.GlobalColorMap().AddColor(0x303030u * c + i);
+    for (int f = 0; f < 2; ++f) {
+      TGIFSubImage& frame = AddFrame(image, 0, 0, 16 + i, 16);
+      for (int p = 0; p < frame.PixelCount(); ++p) frame.Pixels()[p] = static_cast<std::uint8_t>((p * (i + 3) / 5) % 4);
+    }
+    originals.push_back(SaveBytes(image));
+    Write("f" + std::to_string(i) + ".gif", originals.back());
+  }
+  const std::string kept = Write("read-only.gif", Unoptimized());
+  ASSERT_EQ(::chmod(kept.c_str(), 0444), 0);
+  std::string out, err;
+  EXPECT_EQ(Run({"optimize", "--jobs", "2", "--json", dir.string()}, out, &err), 1) << err;
+  for (std::size_t i = 0; i < originals.size(); ++i) {
+    const std::string name = "f" + std::to_string(i) + ".gif";
+    const Bytes result = ReadFileBytes((dir / name).string());
+    const std::size_t row = out.find("\"file\": \"" + (dir / name).string() + "\"");
+    ASSERT_NE(row, std::string::npos) << out;
+    const std::string line = out.substr(row, out.find('\n', row) - row);
+    if (result != originals[i])
+      EXPECT_NE(line.find("\"optimized_size\": " + std::to_string(result.size()) + ","), std::string::npos) << line;
+    EXPECT_EQ(CompareShows(*LoadBytes(originals[i]).Image, *LoadBytes(result).Image).Difference, "") << name;
+  }
+  EXPECT_EQ(ReadFileBytes(kept), Unoptimized());
+  std::size_t entries = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir)) ++entries;
+  EXPECT_EQ(entries, originals.size() + 1);
+}
+
 TEST_F(BatchTest, OutputElsewhereLeavesTheOriginalsAndKeepsTheFoldersLayout) {
   const Bytes original = Unoptimized(), damaged(original.begin(), original.end() - 3);
   const std::string top = Write("in/a.gif", original), deep = Write("in/sub/b.gif", damaged),

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "base/Errors.h"
 #include "gif/GIFGraphicControlExtension.h"
 #include "gif/GIFTextExtensions.h"
@@ -142,6 +145,30 @@ TEST(Frame, AFrameMovedPastTheLargestScreenMakesTheScreenAsLargeAsItCanBe) {
   frame.SetFrameLeft(65000);
   EXPECT_EQ(image.Width(), 65535);  // not 66000 wrapped around to 464
   EXPECT_EQ(image.Height(), 1);
+}
+
+// A frame's image data is coded once when it is measured and then saved unchanged; any
+// change in between (pixels, interlacing, encoder) must be coded again.
+TEST(Frame, AFrameChangedAfterItWasMeasuredIsCodedAgain) {
+  const std::vector<std::function<void(TGIFImage&)>> changes = {
+      [](TGIFImage&) {},
+      [](TGIFImage& image) { image.Frames[0].Pixels()[37] ^= 1; },
+      [](TGIFImage& image) { image.Frames[0].Descriptor[9] |= 0x40; },
+      [](TGIFImage& image) { image.EncoderKind = encodeRLE; },
+  };
+  for (std::size_t c = 0; c < changes.size(); ++c) {
+    TGIFImage image;
+    for (int i = 0; i < 4; ++i) image.Header.GlobalColorMap().AddColor(0x404040u * i);
+    TGIFSubImage& frame = AddFrame(image, 0, 0, 12, 9);
+    for (int i = 0; i < 108; ++i) frame.Pixels()[i] = static_cast<std::uint8_t>(i * 5 / 7 % 4);
+    TMemoryStream measured;
+    frame.EncodePixels(measured);
+    changes[c](image);
+    TGIFImage fresh;
+    fresh.EncoderKind = image.EncoderKind;
+    fresh.CopyFrom(&image);
+    EXPECT_EQ(SaveBytes(image), SaveBytes(fresh)) << "change " << c;
+  }
 }
 
 TEST(Frame, DeclaredSizesBeyondTheLimitsAreRejectedBeforeAllocation) {
