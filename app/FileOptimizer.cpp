@@ -11,6 +11,7 @@
 #include "optimize/Compositor.h"
 #include "optimize/Disposal.h"
 #include "optimize/FrameRebuild.h"
+#include "optimize/SharedColorTable.h"
 
 namespace lumvane {
 namespace {
@@ -62,6 +63,8 @@ void OptimizeInto(TGIFImage& image, TOptimizeOptionSet options, TChoiceEffort ef
   image.OptimizeDocument(options, reduceNone, ditherNearest, 8);
   if (!damaged) {
     OrderColorsForCodeSizes(image);
+    LowerTransparentIndexes(image);
+    ShareGlobalColorTable(image);
     try {
       ChooseCheapestPixels(image, effort);
     } catch (const GIFException&) {
