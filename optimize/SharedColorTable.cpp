@@ -102,9 +102,10 @@ private:
   std::vector<TFrameCopy> frames_;
 };
 
-// A frame with a local table, its opaque colors and where each of its entries goes.
-struct TLocalFrame {
+// A frame, its opaque colors in the shared table and where each entry of its own table goes.
+struct TSharingFrame {
   TGIFSubImage* Frame;
+  int Transparent;
   std::bitset<256> Used;
   TIndexTable ToShared{};
 };
@@ -113,60 +114,52 @@ struct TLocalFrame {
 
 bool ShareGlobalColorTable(TGIFImage& image) {
   TGIFColorMap& global = image.Header.GlobalColorMap();
-  // The shared table starts as the global one, so frames drawing through it keep their
-  // indexes; each local frame's colors follow where the table lacks them.
+  // One entry per color the frames show (tables may repeat a color), in the order met.
   std::vector<TColor> shared;
   std::unordered_map<TColor, int> sharedIndex;
-  for (int i = 0; i < global.Count(); ++i) {
-    shared.push_back(EntryColor(global, i));
-    sharedIndex.emplace(shared.back(), i);
-  }
-  std::vector<TLocalFrame> locals;
-  std::vector<std::bitset<256>> globalFrames;
+  std::vector<TSharingFrame> frames;
+  bool anyLocal = false;
   for (const auto& frame : image.Frames) {
     if (frame->IsEmpty()) continue;
     std::bitset<256> used;
     if (!OpaqueColors(*frame, used)) return false;
-    if (frame->LocalColorMap().Count() == 0) {
-      if (TransparentIndexOf(*frame) >= 0) globalFrames.push_back(used);
-      continue;
-    }
-    TLocalFrame local{frame.get(), {}};
-    const TGIFColorMap& map = frame->LocalColorMap();
+    TSharingFrame sharing{frame.get(), TransparentIndexOf(*frame), {}};
+    const TGIFColorMap& map = frame->EffectiveColorMap();
+    anyLocal |= &map != &global;
     for (int i = 0; i < map.Count(); ++i) {
       if (!used[i]) continue;
       const auto [found, added] = sharedIndex.emplace(EntryColor(map, i), static_cast<int>(shared.size()));
       if (added) shared.push_back(found->first);
       if (shared.size() > 256) return false;
-      local.ToShared[i] = static_cast<std::uint8_t>(found->second);
-      local.Used.set(found->second);
+      sharing.ToShared[i] = static_cast<std::uint8_t>(found->second);
+      sharing.Used.set(found->second);
     }
-    locals.push_back(local);
+    frames.push_back(sharing);
   }
-  if (locals.empty()) return false;
+  if (frames.empty() || (!anyLocal && static_cast<int>(shared.size()) >= global.Count())) return false;
   // A transparent frame that shows every shared color needs one more entry for transparency.
-  const auto needsSpare = [&](const std::bitset<256>& used) { return used.count() >= shared.size(); };
-  bool spare = std::any_of(globalFrames.begin(), globalFrames.end(), needsSpare);
-  for (const TLocalFrame& local : locals)
-    spare |= TransparentIndexOf(*local.Frame) >= 0 && needsSpare(local.Used);
-  if (spare) shared.push_back(0);
+  if (std::any_of(frames.begin(), frames.end(), [&](const TSharingFrame& sharing) {
+        return sharing.Transparent >= 0 && sharing.Used.count() >= shared.size();
+      }))
+    shared.push_back(0);
   if (shared.size() > 256) return false;
 
   const std::int64_t before = TablesAndCodesBytes(image);
   const TDocumentCopy copy(image);
-  for (int i = global.Count(); i < static_cast<int>(shared.size()); ++i) global.AddColor(shared[i]);
-  for (TLocalFrame& local : locals) {
-    TGIFSubImage& frame = *local.Frame;
-    const int transparent = TransparentIndexOf(frame);
-    if (transparent >= 0) {
+  global.Clear();
+  for (const TColor color : shared) global.AddColor(color);
+  for (TSharingFrame& sharing : frames) {
+    TGIFSubImage& frame = *sharing.Frame;
+    if (sharing.Transparent >= 0) {
       int free = 0;
-      while (local.Used[free]) ++free;
-      local.ToShared[transparent] = static_cast<std::uint8_t>(free);
+      while (sharing.Used[free]) ++free;
+      sharing.ToShared[sharing.Transparent] = static_cast<std::uint8_t>(free);
     }
     std::uint8_t* pixels = frame.Pixels();
-    for (std::int64_t i = 0; i < frame.PixelCount(); ++i) pixels[i] = local.ToShared[pixels[i]];
+    for (std::int64_t i = 0; i < frame.PixelCount(); ++i) pixels[i] = sharing.ToShared[pixels[i]];
     frame.LocalColorMap().Clear();
-    if (transparent >= 0) frame.ControlExtension->SetTransparentIndex(local.ToShared[transparent]);
+    if (sharing.Transparent >= 0)
+      frame.ControlExtension->SetTransparentIndex(sharing.ToShared[sharing.Transparent]);
     frame.FreeBitmap();
     frame.FreeMask();
   }
