@@ -10,6 +10,7 @@
 #include "optimize/ColorOrder.h"
 #include "optimize/Compositor.h"
 #include "optimize/FrameRebuild.h"
+#include "optimize/SharedColorTable.h"
 
 namespace lumvane {
 namespace {
@@ -60,6 +61,8 @@ void OptimizeInto(TGIFImage& image, TOptimizeOptionSet options, TChoiceEffort ef
   image.OptimizeDocument(options, reduceNone, ditherNearest, 8);
   if (!damaged) {
     OrderColorsForCodeSizes(image);
+    LowerTransparentIndexes(image);
+    ShareGlobalColorTable(image);
     try {
       ChooseCheapestPixels(image, effort);
     } catch (const GIFException& e) {

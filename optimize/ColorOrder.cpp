@@ -103,4 +103,31 @@ bool OrderColorsForCodeSizes(TGIFImage& image) {
   return true;
 }
 
+int LowerTransparentIndexes(TGIFImage& image) {
+  int changed = 0;
+  for (const auto& frame : image.Frames) {
+    TGIFGraphicControlExtension* control = frame->ControlExtension;
+    // Which index is transparent is the last control block's say; one is what optimizing leaves.
+    if (frame->IsEmpty() || !control || !control->Transparent() || frame->ControlBlockCount() > 1) continue;
+    const int count = frame->EffectiveColorMap().Count();
+    const int transparent = control->TransparentIndex();
+    if (transparent >= count) continue;
+    std::bitset<256> used;
+    std::uint8_t* pixels = frame->Pixels();
+    const std::int64_t pixelCount = frame->PixelCount();
+    for (std::int64_t i = 0; i < pixelCount; ++i)
+      if (pixels[i] != transparent) used.set(pixels[i]);
+    int lowest = 0;
+    while (used[lowest]) ++lowest;  // stops at the transparent index at the latest
+    if (lowest >= transparent) continue;
+    std::replace(pixels, pixels + pixelCount, static_cast<std::uint8_t>(transparent),
+                 static_cast<std::uint8_t>(lowest));
+    control->SetTransparentIndex(static_cast<std::uint8_t>(lowest));
+    frame->FreeBitmap();
+    frame->FreeMask();
+    ++changed;
+  }
+  return changed;
+}
+
 }  // namespace lumvane

@@ -11,4 +11,9 @@ namespace lumvane {
 // lowers the code sizes weighted by the frames' pixels. Returns whether it reordered.
 bool OrderColorsForCodeSizes(TGIFImage& image);
 
+// Any index a frame's opaque pixels leave free can be its transparent index: each
+// transparent frame takes the lowest one, so that transparency never makes its codes
+// wider than its colors do. Always an entry of the frame's table. Returns the frames changed.
+int LowerTransparentIndexes(TGIFImage& image);
+
 }  // namespace lumvane

@@ -6,6 +6,7 @@
 #include "optimize/CheapestPixels.h"
 #include "optimize/ColorOrder.h"
 #include "optimize/Compositor.h"
+#include "optimize/SharedColorTable.h"
 #include "support/GifBytes.h"
 #include "support/GiflibCompositor.h"
 
@@ -18,6 +19,31 @@ std::unique_ptr<TGIFImage> Document(int colors) {
   image->CompactCodeSize = true;
   for (int i = 0; i < colors; ++i) image->Header.GlobalColorMap().AddColor(static_cast<TColor>(i * 0x010101));
   return image;
+}
+
+// Makes the frame transparent on the index.
+void MakeTransparent(TGIFSubImage& frame, std::uint8_t index) {
+  auto control = std::make_unique<TGIFGraphicControlExtension>(frame);
+  control->SetTransparent(true);
+  control->SetTransparentIndex(index);
+  frame.Extensions().Add(std::move(control));
+  frame.IsTransparent = true;
+}
+
+// The transparent index of each frame as giflib reads it, and the size of the table it
+// draws through; -1 for an opaque frame.
+std::vector<std::pair<int, int>> GiflibTransparency(const Bytes& bytes) {
+  const std::optional<GiflibFile> file = GiflibRead(bytes);
+  std::vector<std::pair<int, int>> found;
+  if (!file) return found;
+  for (const GiflibFrame& frame : file->Frames) {
+    int transparent = -1;
+    for (const GiflibBlock& block : frame.Extensions)
+      if (block.Function == 0xF9 && block.Bytes.size() == 4 && (block.Bytes[0] & 1)) transparent = block.Bytes[3];
+    const std::size_t table = (frame.LocalColorMap.empty() ? file->GlobalColorMap : frame.LocalColorMap).size() / 3;
+    found.emplace_back(transparent, static_cast<int>(table));
+  }
+  return found;
 }
 
 // A busy pattern of the first `colors` indices.
@@ -62,11 +88,7 @@ TEST(ChooseCheapestPixels, TheTransparentIndexMovesToTheLowestFreeIndex) {
   TGIFSubImage& frame = AddFrame(*image, 0, 0, 40, 30);
   for (int y = 0; y < 30; ++y)
     for (int x = 0; x < 40; ++x) frame.RowAt(y)[x] = (x + y) % 5 == 0 ? 200 : Busy(x, y, 3);
-  auto control = std::make_unique<TGIFGraphicControlExtension>(frame);
-  control->SetTransparent(true);
-  control->SetTransparentIndex(200);
-  frame.Extensions().Add(std::move(control));
-  frame.IsTransparent = true;
+  MakeTransparent(frame, 200);
   const Bytes before = SaveBytes(*image);
 
   EXPECT_EQ(ChooseCheapestPixels(*image), 1);
@@ -119,6 +141,84 @@ TEST(OrderColorsForCodeSizes, FramesWithFewColorsFindThemFirst) {
   ExpectSameShow(before, after);
   // In order already: nothing to do.
   EXPECT_FALSE(OrderColorsForCodeSizes(*image));
+}
+
+// Each frame takes the lowest index its opaque pixels leave free, whatever the others take:
+// 3 and 2 here, so their codes start at two bits; a frame that leaves only its own
+// transparent index free keeps it.
+TEST(LowerTransparentIndexes, EachFrameTakesTheLowestIndexItLeavesFree) {
+  auto image = Document(16);
+  const std::uint8_t skipped[] = {3, 2, 15};
+  for (const std::uint8_t skip : skipped) {
+    TGIFSubImage& frame = AddFrame(*image, 0, 0, 12, 10);
+    for (int y = 0; y < 10; ++y)
+      for (int x = 0; x < 12; ++x) {
+        const int value = skip == 15 ? Busy(x, y, 15) : Busy(x, y, 4);
+        frame.RowAt(y)[x] = (x + y) % 4 == 0 ? 15 : value == skip ? 0 : static_cast<std::uint8_t>(value);
+      }
+    MakeTransparent(frame, 15);
+  }
+  const Bytes before = SaveBytes(*image);
+
+  EXPECT_EQ(LowerTransparentIndexes(*image), 2);
+  const Bytes after = SaveBytes(*image);
+  EXPECT_EQ(GiflibTransparency(after), (std::vector<std::pair<int, int>>{{3, 16}, {2, 16}, {15, 16}}));
+  EXPECT_EQ(image->Frames[0].CodeSizeFor(3), 2);
+  EXPECT_LT(after.size(), before.size());
+  ExpectSameShow(before, after);
+}
+
+// Two frames with local tables sharing four of their colors, the second transparent: one
+// global table of the twelve colors, no local tables, and the same pictures.
+TEST(ShareGlobalColorTable, LocalTablesThatFitBecomeOneGlobalTable) {
+  auto image = Document(0);
+  for (int f = 0; f < 2; ++f) {
+    TGIFSubImage& frame = AddFrame(*image, 0, 0, 16, 16);
+    for (int i = 0; i < 8; ++i) frame.LocalColorMap().AddColor(static_cast<TColor>((f * 4 + i) * 0x20));
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) frame.RowAt(y)[x] = f == 1 && x < 6 ? 8 : Busy(x, y, 8);
+    if (f == 1) {
+      frame.LocalColorMap().AddColor(0);
+      MakeTransparent(frame, 8);
+    }
+  }
+  const Bytes before = SaveBytes(*image);
+
+  EXPECT_TRUE(ShareGlobalColorTable(*image));
+  EXPECT_EQ(image->Header.GlobalColorMap().Count(), 12);
+  EXPECT_EQ(image->Frames[0].LocalColorMap().Count(), 0);
+  EXPECT_EQ(image->Frames[1].LocalColorMap().Count(), 0);
+  const Bytes after = SaveBytes(*image);
+  EXPECT_LT(after.size(), before.size());
+  const auto transparency = GiflibTransparency(after);
+  ASSERT_EQ(transparency.size(), 2u);
+  EXPECT_GE(transparency[1].first, 0);
+  EXPECT_LT(transparency[1].first, transparency[1].second);
+  ExpectSameShow(before, after);
+}
+
+// Tables that do not fit in 256 entries, or that would take as many bytes shared, stay as
+// they were, byte for byte.
+TEST(ShareGlobalColorTable, TablesStayWhenTheyDoNotFitOrSaveNothing) {
+  struct Case {
+    const char* Name;
+    int Colors;  // per frame, all different
+    int Width;
+  };
+  for (const Case& c : {Case{"more than 256 colors", 200, 20}, Case{"no bytes saved", 2, 4}}) {
+    SCOPED_TRACE(c.Name);
+    auto image = Document(0);
+    for (int f = 0; f < 2; ++f) {
+      TGIFSubImage& frame = AddFrame(*image, 0, 0, c.Width, c.Width);
+      for (int i = 0; i < c.Colors; ++i)
+        frame.LocalColorMap().AddColor(static_cast<TColor>(0x10000 * f + 0x101 * i + 1));
+      for (int y = 0; y < c.Width; ++y)
+        for (int x = 0; x < c.Width; ++x) frame.RowAt(y)[x] = static_cast<std::uint8_t>((y * c.Width + x) % c.Colors);
+    }
+    const Bytes before = SaveBytes(*image);
+    EXPECT_FALSE(ShareGlobalColorTable(*image));
+    EXPECT_EQ(SaveBytes(*image), before);
+  }
 }
 
 }  // namespace
