@@ -41,8 +41,10 @@ bool LoadNotingWarnings(TGIFImage& image, TStream& stream) {
 // The candidate decodes to the same pictures, times and loop count as the original. A
 // candidate that does not load does not show the same; an error comparing them (a canvas
 // too large to composite) passes on as itself.
-bool ShowsTheSame(const std::vector<std::uint8_t>& original, TMemoryStream& candidate) {
+bool ShowsTheSame(const std::vector<std::uint8_t>& original, TMemoryStream& candidate,
+                  const TCancellation* cancellation) {
   TGIFImage before, after;
+  before.Cancellation = after.Cancellation = cancellation;
   TMemoryStream originalStream(original);
   before.LoadFromStream(originalStream);
   candidate.SetPosition(0);
@@ -102,6 +104,7 @@ const char* const kDamagedText = "File is damaged; file kept";
 const char* const kOtherLinksText = "File has other hard links; file kept";
 const char* const kOwnerText = "File's owner or permissions cannot be kept; file kept";
 const char* const kChangedText = "File changed while being optimized; file kept";
+const char* const kNotFinishedText = "Not finished; file kept";
 
 std::string ReductionText(std::int64_t originalSize, std::int64_t resultSize) {
   const std::int64_t saved = originalSize - resultSize;
@@ -121,12 +124,20 @@ TFileOutcome Kept(TFileOutcome outcome, const char* message) {
   return outcome;
 }
 
+TFileOutcome NotFinished(TFileOutcome outcome) {
+  outcome = Kept(outcome, kNotFinishedText);
+  outcome.Cancelled = true;
+  return outcome;
+}
+
 }  // namespace
 
-TFileOptimizer::TFileOptimizer(bool thorough, TMemoryBudget* budget)
-    : effort_(thorough ? TChoiceEffort::Thorough : TChoiceEffort::Default), budget_(budget) {
+TFileOptimizer::TFileOptimizer(bool thorough, TMemoryBudget* budget, const TCancellation* cancellation)
+    : effort_(thorough ? TChoiceEffort::Thorough : TChoiceEffort::Default), budget_(budget),
+      cancellation_(cancellation) {
   for (TGIFImage* image : {&working_, &spare_}) {
     image->CompactCodeSize = true;
+    image->Cancellation = cancellation;
     if (thorough) image->EncoderKind = encodeLZWShortest;
   }
 }
@@ -138,6 +149,8 @@ TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {
   source_.LoadFromFile(path);
   TFileOutcome outcome = Process(source_.TakeBytes());
   if (outcome.Saved == 0 || !writeBack) return outcome;
+  // A cancellation that comes once the result is ready still keeps the file.
+  if (cancellation_ && cancellation_->IsCancelled()) return NotFinished(outcome);
   switch (ReplaceFile(path, *resultBytes_, identity)) {
     case TWriteBack::Written:
       outcome.Written = true;
@@ -163,6 +176,7 @@ TFileOutcome TFileOptimizer::Process(std::vector<std::uint8_t> bytes) {
   outcome.OriginalSize = static_cast<std::int64_t>(original.size());
   std::optional<TMemoryBudget::TClaim> memory;
   if (budget_) memory.emplace(*budget_, EstimatedPeakBytes(original));
+  if (cancellation_ && cancellation_->IsCancelled()) return NotFinished(outcome);
 
   bool damaged = false;
   TMemoryStream* best = &result_;
@@ -182,7 +196,7 @@ TFileOutcome TFileOptimizer::Process(std::vector<std::uint8_t> bytes) {
     // that it never stands in the way of the other candidates.
     bool verified = false;
     if (rebuilt_.Size() > 0 && rebuilt_.Size() < best->Size() && rebuilt_.Size() < outcome.OriginalSize &&
-        (damaged || ShowsTheSame(original, rebuilt_))) {
+        (damaged || ShowsTheSame(original, rebuilt_, cancellation_))) {
       best = &rebuilt_;
       verified = !damaged;
     }
@@ -190,9 +204,13 @@ TFileOutcome TFileOptimizer::Process(std::vector<std::uint8_t> bytes) {
     if (best->Size() < outcome.OriginalSize) {
       if (damaged)
         outcome.Message = kDamagedText;
-      else if (!verified && !ShowsTheSame(original, *best))
+      else if (!verified && !ShowsTheSame(original, *best, cancellation_))
         outcome.Message = kLooksDifferentText;
     }
+  } catch (const TCancelled&) {
+    working_.Clear();
+    spare_.Clear();
+    return NotFinished(outcome);
   } catch (const std::exception& error) {
     working_.Clear();
     spare_.Clear();

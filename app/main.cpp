@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -24,13 +25,15 @@ bool Exists(const std::string& path) {
 
 }  // namespace
 
-// Without arguments, or with one folder (or file), the window opens; otherwise a command runs.
+// Without arguments, or with a folder or files that exist, the window opens; otherwise a
+// command runs.
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  const bool wantsWindow = args.empty() || (args.size() == 1 && !IsCommand(args[0]) && Exists(args[0]));
+  const bool wantsWindow =
+      args.empty() || (!IsCommand(args[0]) && std::all_of(args.begin(), args.end(), Exists));
   if (!wantsWindow) return lumvane::RunCommandLine(args, std::cin, std::cout, std::cerr);
 #ifdef LUMVANE_GUI
-  if (lumvane::DisplayAvailable()) return lumvane::RunWindow(argc, argv, args.empty() ? std::string() : args[0]);
+  if (lumvane::DisplayAvailable()) return lumvane::RunWindow(argc, argv, args);
   std::cerr << "lumvane: no display to open the window on; use a command.\n";
 #else
   std::cerr << "lumvane: this build has no desktop window; use a command.\n";

@@ -220,6 +220,8 @@ int TGIFSubImage::CodeSizeFor(int highestPixel) const {
 }
 
 void TGIFSubImage::EncodePixels(TStream& stream) {
+  const TCancellation* cancellation = Image() ? Image()->Cancellation : nullptr;
+  ThrowIfCancelled(cancellation);
   const int colorCount =
       localColorMap_.Count() > 0 ? localColorMap_.Count() : 1 << (Image() ? Image()->PixelBits() : 0);
   const int bits = CodeSizeFor(pixels_.empty() ? colorCount - 1 : *std::max_element(pixels_.begin(), pixels_.end()));
@@ -240,6 +242,7 @@ void TGIFSubImage::EncodePixels(TStream& stream) {
     const auto keepShorter = [&] {
       if (tried->Size() < shortest->Size()) std::swap(shortest, tried);
       tried->Clear();
+      ThrowIfCancelled(cancellation);
     };
     for (const int clearAt : TLZWEncoder::kClearPoints) {
       if (!reachesClearPoint || clearAt == TLZWEncoder::kDefaultClearAt) continue;

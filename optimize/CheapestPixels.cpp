@@ -168,6 +168,7 @@ TPixelChoiceResult TGIFSubImage::ChooseCheapestPixels(const TCanvasRowReader& re
   std::int64_t after = 0;
   // The last try takes the choices themselves rather than a copy.
   const auto tryChoice = [&](std::size_t longRun, int clearAt, bool last) {
+    ThrowIfCancelled(Image() ? Image()->Cancellation : nullptr);
     TPixelChoices tried = last ? std::move(choices) : choices;
     PreferTransparencyInRuns(tried, transparent, longRun);
     const std::int64_t size =

@@ -1,5 +1,7 @@
 #include "app/window/ProcessingDialog.h"
 
+#include <QFontMetrics>
+
 namespace lumvane {
 
 TfrmProcessing::TfrmProcessing(QWidget* owner)
@@ -32,6 +34,13 @@ void TfrmProcessing::StartRun(int checkedFiles) {
   if (QWidget* owner = parentWidget()) move(owner->geometry().center() - rect().center());
   show();
   raise();
+}
+
+void TfrmProcessing::ShowFiles(const QStringList& names) {
+  const QString text = names.isEmpty() ? QStringLiteral(" ") : names.join(", ");
+  // The whole list stays as the tooltip when the line cannot hold it.
+  LabelProgress->setText(QFontMetrics(LabelProgress->font()).elidedText(text, Qt::ElideRight, LabelProgress->width()));
+  LabelProgress->setToolTip(text);
 }
 
 void TfrmProcessing::FileDone(int filesDone) { ProgressBar->setValue(std::min(filesDone, ProgressBar->maximum())); }
