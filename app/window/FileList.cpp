@@ -28,14 +28,34 @@ public:
   }
 };
 
-const QCollator& NameCollator() {
+// Text compared the user's way (case aside), numbers in it by their value: "img9" before
+// "img10". The collator's own numeric mode is not used: it does nothing in the C locale.
+int NaturalCompare(QStringView a, QStringView b) {
   static const QCollator collator = [] {
     QCollator made;  // the user's locale
-    made.setNumericMode(true);
     made.setCaseSensitivity(Qt::CaseInsensitive);
     return made;
   }();
-  return collator;
+  const auto run = [](QStringView text, qsizetype& at) {
+    const qsizetype start = at;
+    const bool digits = text[at].isDigit();
+    while (at < text.size() && text[at].isDigit() == digits) ++at;
+    return text.mid(start, at - start);
+  };
+  qsizetype i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    const bool numbers = a[i].isDigit() && b[j].isDigit();
+    QStringView x = run(a, i), y = run(b, j);
+    if (numbers) {
+      while (x.size() > 1 && x.front() == u'0') x = x.mid(1);
+      while (y.size() > 1 && y.front() == u'0') y = y.mid(1);
+      if (x.size() != y.size()) return x.size() < y.size() ? -1 : 1;
+      if (const int order = x.compare(y); order != 0) return order;
+    } else if (const int order = collator.compare(x, y); order != 0) {
+      return order;
+    }
+  }
+  return (i < a.size()) - (j < b.size());
 }
 
 // A size ("1234") or a reduction ("12%") as its number; none for a message or nothing.
@@ -62,10 +82,10 @@ public:
       if (!a && mine != theirs) {
         // Empty cells (files not run) after the messages.
         if (mine.isEmpty() != theirs.isEmpty()) return theirs.isEmpty();
-        return NameCollator().compare(mine, theirs) < 0;
+        return NaturalCompare(mine, theirs) < 0;
       }
     }
-    const int byName = NameCollator().compare(text(colFileName), other.text(colFileName));
+    const int byName = NaturalCompare(text(colFileName), other.text(colFileName));
     return byName != 0 ? byName < 0 : text(colFileName) < other.text(colFileName);
   }
 };

@@ -70,7 +70,7 @@ TfrmMain::TfrmMain(const QString& startFolder) : startFolder_(startFolder) {
   Splitter->addWidget(pnDirectories);
   Splitter->addWidget(ListViewFiles);
   Splitter->setStretchFactor(1, 1);
-  Splitter->setSizes({220, 960 - 220 - 4});
+  Splitter->setSizes({200, 960 - 200 - 4});
   setCentralWidget(Splitter);
   BuildStatusBar();
 
@@ -88,10 +88,7 @@ TfrmMain::TfrmMain(const QString& startFolder) : startFolder_(startFolder) {
   RestoreSettings();
 }
 
-TfrmMain::~TfrmMain() {
-  // A run still under way ends with its workers before the rows they report to go.
-  if (run_) run_->Abort();
-}
+TfrmMain::~TfrmMain() = default;
 
 QAction* TfrmMain::MakeAction(const char* name, const QString& caption, const QString& hint, int image,
                               const QKeySequence& shortcut, void (TfrmMain::*handler)()) {
@@ -258,7 +255,7 @@ void TfrmMain::BuildFolderPane() {
 void TfrmMain::BuildFileList() {
   ListViewFiles = new TFileList(this);
   ListViewFiles->setObjectName("ListViewFiles");
-  const int widths[] = {300, 110, 110, 90};
+  const int widths[] = {300, 100, 100, 80};
   for (int column = 0; column < 4; ++column) ListViewFiles->setColumnWidth(column, widths[column]);
   ListViewFiles->viewport()->installEventFilter(this);
   // A click or the keyboard: the current row is previewed.

@@ -28,6 +28,7 @@ TfrmProcessing::TfrmProcessing(QWidget* owner)
 
 void TfrmProcessing::StartRun(int checkedFiles) {
   LabelProgress->setText(" ");
+  LabelProgress->setToolTip(QString());
   // An empty range would show a busy indicator; a run without files shows an empty bar.
   ProgressBar->setRange(0, checkedFiles > 0 ? checkedFiles : 1);
   ProgressBar->setValue(0);
@@ -37,9 +38,11 @@ void TfrmProcessing::StartRun(int checkedFiles) {
 }
 
 void TfrmProcessing::ShowFiles(const QStringList& names) {
-  const QString text = names.isEmpty() ? QStringLiteral(" ") : names.join(", ");
+  const QString text = names.join(", ");
   // The whole list stays as the tooltip when the line cannot hold it.
-  LabelProgress->setText(QFontMetrics(LabelProgress->font()).elidedText(text, Qt::ElideRight, LabelProgress->width()));
+  LabelProgress->setText(text.isEmpty() ? QStringLiteral(" ")
+                                        : QFontMetrics(LabelProgress->font()).elidedText(text, Qt::ElideRight,
+                                                                                        LabelProgress->width()));
   LabelProgress->setToolTip(text);
 }
 

@@ -75,7 +75,7 @@ private slots:
     ReportedErrors().clear();
     QSettings("Lumvane", "Lumvane").clear();
     folder_ = std::make_unique<TWindowTestFolder>();
-    for (const QString& name : {"img10.gif", "Img9.gif", "img1.gif"})
+    for (const char* name : {"img10.gif", "Img9.gif", "img1.gif"})
       QVERIFY(folder_->Copy("animated/animated_loop.gif", name));
     QVERIFY(folder_->Copy("animated/dog.unoptimized.gif", "dog.gif"));
     QVERIFY(folder_->Copy("animated/hippopotamus.regular.gif", "hippo.gif"));
