@@ -42,8 +42,9 @@ bool LoadNotingWarnings(TGIFImage& image, TStream& stream) {
 // The candidate decodes to the same pictures, times and loop count as the original. A
 // candidate that does not load does not show the same; an error comparing them (a canvas
 // too large to composite) passes on as itself.
-bool ShowsTheSame(const TGIFImage& original, TMemoryStream& candidate) {
+bool ShowsTheSame(const TGIFImage& original, TMemoryStream& candidate, const TCancellation* cancellation) {
   TGIFImage decoded;
+  decoded.Cancellation = cancellation;
   candidate.SetPosition(0);
   try {
     decoded.LoadFromStream(candidate);
@@ -103,6 +104,7 @@ const char* const kDamagedText = "File is damaged; file kept";
 const char* const kOtherLinksText = "File has other hard links; file kept";
 const char* const kOwnerText = "File's owner or permissions cannot be kept; file kept";
 const char* const kChangedText = "File changed while being optimized; file kept";
+const char* const kNotFinishedText = "Not finished; file kept";
 
 std::string ReductionText(std::int64_t originalSize, std::int64_t resultSize) {
   const std::int64_t saved = originalSize - resultSize;
@@ -119,6 +121,12 @@ TFileOutcome Kept(TFileOutcome outcome, const char* message) {
   outcome.OptimizedSize = -1;
   outcome.Reduction.clear();
   outcome.Saved = 0;
+  return outcome;
+}
+
+TFileOutcome NotFinished(TFileOutcome outcome) {
+  outcome = Kept(outcome, kNotFinishedText);
+  outcome.Cancelled = true;
   return outcome;
 }
 
@@ -139,8 +147,10 @@ TFileOutcome WriteBack(TFileOutcome outcome, const TPendingWrite& write, TFolder
   return Kept(outcome, kChangedText);
 }
 
-TFileOptimizer::TFileOptimizer(bool thorough, TMemoryBudget* budget)
-    : effort_(thorough ? TChoiceEffort::Thorough : TChoiceEffort::Default), budget_(budget) {
+TFileOptimizer::TFileOptimizer(bool thorough, TMemoryBudget* budget, const TCancellation* cancellation)
+    : effort_(thorough ? TChoiceEffort::Thorough : TChoiceEffort::Default), budget_(budget),
+      cancellation_(cancellation) {
+  original_.Cancellation = candidate_.Cancellation = cancellation;
   candidate_.CompactCodeSize = true;
   if (thorough) candidate_.EncoderKind = encodeLZWShortest;
 }
@@ -149,6 +159,8 @@ TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {
   std::optional<TFileIdentity> identity;
   TFileOutcome outcome = Optimize(identity, path);
   if (outcome.Saved == 0 || !writeBack) return outcome;
+  // A cancellation that comes once the result is ready still keeps the file.
+  if (cancellation_ && cancellation_->IsCancelled()) return NotFinished(outcome);
   return WriteBack(std::move(outcome), {path, *resultBytes_, identity});
 }
 
@@ -198,7 +210,7 @@ const TMemoryStream* TFileOptimizer::SmallestShowingTheSame(bool damaged, TFileO
     return nullptr;
   }
   for (const int kind : smaller)
-    if (ShowsTheSame(original_, candidateBytes_[kind])) return &candidateBytes_[kind];
+    if (ShowsTheSame(original_, candidateBytes_[kind], cancellation_)) return &candidateBytes_[kind];
   // The rebuilt document is only ever taken when it verifies: it never stands in the way
   // of the others.
   if (smaller.size() > 1 || smaller[0] != Rebuilt) outcome.Message = kLooksDifferentText;
@@ -212,12 +224,15 @@ TFileOutcome TFileOptimizer::OptimizeFile() {
   outcome.OriginalSize = file_.Size();
   std::optional<TMemoryBudget::TClaim> memory;
   if (budget_) memory.emplace(*budget_, EstimatedPeakBytes(file_.Bytes()));
+  if (cancellation_ && cancellation_->IsCancelled()) return NotFinished(outcome);
 
   const TMemoryStream* result = nullptr;
   try {
     const bool damaged = LoadNotingWarnings(original_, file_);
     BuildCandidates(damaged);
     result = SmallestShowingTheSame(damaged, outcome);
+  } catch (const TCancelled&) {
+    outcome = NotFinished(outcome);
   } catch (const std::exception& error) {
     outcome.Message = error.what();
     outcome.Failed = true;

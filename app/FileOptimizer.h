@@ -12,6 +12,7 @@
 
 #include "app/FileWriting.h"
 #include "app/MemoryBudget.h"
+#include "base/Cancellation.h"
 #include "gif/GIFImage.h"
 #include "optimize/CheapestPixels.h"
 
@@ -26,6 +27,7 @@ struct TFileOutcome {
   std::int64_t Saved = 0;           // bytes saved (or that Optimize would save)
   bool Written = false;
   bool Failed = false;              // the file did not load or save
+  bool Cancelled = false;           // stopped before its end: the file is as it was
 };
 
 // Row texts.
@@ -36,6 +38,8 @@ extern const char* const kDamagedText;
 extern const char* const kOtherLinksText;
 extern const char* const kOwnerText;
 extern const char* const kChangedText;
+// The work on the file was cancelled before its end.
+extern const char* const kNotFinishedText;
 // round(saved × 100 / original) followed by "%", or "0%" when nothing was saved.
 std::string ReductionText(std::int64_t originalSize, std::int64_t resultSize);
 // "Saved N Bytes"
@@ -64,7 +68,10 @@ public:
   // at tens of times the time.
   // With a budget, a file's work waits until what it may need at its peak fits beside the
   // other workers' claims (its bytes are read first, the document made after).
-  explicit TFileOptimizer(bool thorough = false, TMemoryBudget* budget = nullptr);
+  // Once the cancellation is cancelled, the file under way stops between two frames or
+  // passes and is left as it was (its outcome: Cancelled, kNotFinishedText).
+  explicit TFileOptimizer(bool thorough = false, TMemoryBudget* budget = nullptr,
+                          const TCancellation* cancellation = nullptr);
   // Reading the file or writing the result back fails with the platform's stream errors
   // (a file that is not a regular file, or that the user may not write, among them);
   // everything else is in the outcome.
@@ -100,5 +107,6 @@ private:
   std::array<TMemoryStream, CandidateCount> candidateBytes_;
   TChoiceEffort effort_;
   TMemoryBudget* budget_;
+  const TCancellation* cancellation_;
 };
 }  // namespace lumvane

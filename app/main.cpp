@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -59,10 +60,12 @@ void KeepFreedMemory() {
 
 }  // namespace
 
-// Without arguments, or with one folder (or file), the window opens; otherwise a command runs.
+// Without arguments, or with a folder or files that exist, the window opens; otherwise a
+// command runs.
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  const bool wantsWindow = args.empty() || (args.size() == 1 && !IsCommand(args[0]) && Exists(args[0]));
+  const bool wantsWindow =
+      args.empty() || (!IsCommand(args[0]) && std::all_of(args.begin(), args.end(), Exists));
   if (!wantsWindow) {
     KeepFreedMemory();
     return lumvane::RunCommandLine(args, std::cin, std::cout, std::cerr);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Cancellation.h"
 #include "base/Types.h"
 #include "gfx/Graphic.h"
 #include "gif/GIFHeader.h"
@@ -57,7 +58,7 @@ public:
   void Clear();
   // A deep copy of another document: header, frames with their extensions, the drawing
   // settings and event hooks, and the import reduction and dither (the encoder, playback
-  // speed and import palette bits stay this document's own). None clears.
+  // speed, import palette bits and cancellation stay this document's own). None clears.
   void CopyFrom(const TGIFImage* source);
   // A GIF document is copied as above; any other graphic becomes the one frame of this
   // document, imported by the frame. None clears.
@@ -150,6 +151,9 @@ public:
   // code size only has to cover the pixel values). Off: the width follows the table.
   bool CompactCodeSize = false;
   TGIFWarningEvent WarningHandler;
+  // When set, optimizing, saving and compositing the document check it between frames and
+  // passes, and throw TCancelled once it is cancelled (the document is then to be cleared).
+  const TCancellation* Cancellation = nullptr;
   // The rendered logical screen that drawing and the painter use.
   std::unique_ptr<TBitmap> ViewBitmap;
 

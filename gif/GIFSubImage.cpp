@@ -226,6 +226,8 @@ int TGIFSubImage::CodeSizeFor(int highestPixel) const {
 }
 
 void TGIFSubImage::EncodePixels(TStream& stream) {
+  const TCancellation* cancellation = Image() ? Image()->Cancellation : nullptr;
+  ThrowIfCancelled(cancellation);
   const int colorCount =
       localColorMap_.Count() > 0 ? localColorMap_.Count() : 1 << (Image() ? Image()->PixelBits() : 0);
   const int bits = CodeSizeFor(pixels_.empty() ? colorCount - 1 : *std::max_element(pixels_.begin(), pixels_.end()));
@@ -245,7 +247,7 @@ void TGIFSubImage::EncodePixels(TStream& stream) {
       TLZWEncoder().Encode(encoded, bits, colorCount, frame);
       break;
     case encodeLZWShortest:
-      EncodeShortest(encoded, bits, colorCount, frame);
+      EncodeShortest(encoded, bits, colorCount, frame, cancellation);
       break;
   }
   encoding_ = {pixels_, parameters, encoded.TakeBytes()};

@@ -6,7 +6,8 @@
 
 namespace lumvane {
 
-void EncodeShortest(TStream& stream, int minCodeSize, int colorCount, const TConstFramePixels& frame) {
+void EncodeShortest(TStream& stream, int minCodeSize, int colorCount, const TConstFramePixels& frame,
+                    const TCancellation* cancellation) {
   const bool reachesClearPoint = TLZWEncoder::MayReachClearPoint(frame.Count(), minCodeSize);
   TMemoryStream first, second;
   TMemoryStream* shortest = &first;
@@ -15,6 +16,7 @@ void EncodeShortest(TStream& stream, int minCodeSize, int colorCount, const TCon
   const auto keepShorter = [&] {
     if (tried->Size() < shortest->Size()) std::swap(shortest, tried);
     tried->Clear();
+    ThrowIfCancelled(cancellation);
   };
   if (reachesClearPoint) {
     for (const int clearAt : TLZWEncoder::kClearPoints) {

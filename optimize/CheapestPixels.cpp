@@ -170,9 +170,10 @@ int HighestChoice(const TPixelChoices& choices) {
 // way of breaking ties; thorough, every long run at every clear point the frame can reach.
 // The last try takes the choices themselves rather than a copy.
 std::int64_t ShortestChoice(TPixelChoices& choices, int transparent, int codeSize, std::int64_t pixelCount,
-                            bool thorough, TPixelChoices& best) {
+                            bool thorough, const TCancellation* cancellation, TPixelChoices& best) {
   std::int64_t shortest = 0;
   const auto tryChoice = [&](std::size_t longRun, int clearAt, bool last) {
+    ThrowIfCancelled(cancellation);
     TPixelChoices tried = last ? std::move(choices) : choices;
     PreferTransparencyInRuns(tried, transparent, longRun);
     const std::int64_t size =
@@ -248,7 +249,8 @@ TPixelChoiceResult ChooseFramePixels(TGIFSubImage& frame, const TCanvasRowReader
     return TPixelChoiceResult::NothingToChoose;
   TPixelChoices best;
   const std::int64_t after = ShortestChoice(choices, transparent, codeSize, frame.PixelCount(),
-                                            effort == TChoiceEffort::Thorough, best);
+                                            effort == TChoiceEffort::Thorough,
+                                            frame.Image() ? frame.Image()->Cancellation : nullptr, best);
   return KeepIfShorter(frame, best, rows, transparent, codeSize, after);
 }
 

@@ -218,6 +218,7 @@ bool TCompositor::Advance() {
     pendingTime_ = stepTime_;
   }
   while (nextFrame_ < image_.Frames.Count()) {
+    ThrowIfCancelled(image_.Cancellation);
     const int index = nextFrame_++;
     const TGIFSubImage& frame = image_.Frames[index];
     if (!HoldsImage(frame)) continue;

@@ -172,6 +172,7 @@ void TGIFImage::OptimizeDocument(TOptimizeOptionSet options, TReductionMethod me
         progress.Advance();
         int j = i - 1;
         while (j > 0 && DisposalOf(Frames[j]) == DisposalRestorePrevious) --j;
+        ThrowIfCancelled(Cancellation);
         Frames[i].MergeWithPrevious(&Frames[j]);
         progress.Report();
       }
@@ -189,6 +190,7 @@ void TGIFImage::OptimizeDocument(TOptimizeOptionSet options, TReductionMethod me
       doomed.assign(Frames.Count(), false);
       for (int i = Frames.Count() - 1; i >= 0; --i) {
         progress.Advance();
+        ThrowIfCancelled(Cancellation);
         TGIFSubImage& frame = Frames[i];
         if (frame.IsEmpty() || !frame.IsTransparent || !frame.ControlExtension) continue;
         // Cropping would shrink the area that is cleared after the frame.

@@ -176,6 +176,14 @@ QTreeWidgetItem* TFolderTree::PlaceNode(int place) const {
   return nullptr;
 }
 
+QTreeWidgetItem* TFolderTree::AddHiddenFolderTowards(QTreeWidgetItem* node, const QString& target) {
+  const QString from = CanonicalPath(node);
+  if (!IsWithin(target, from) || target == from) return nullptr;
+  const QString name = target.mid(from.endsWith('/') ? from.size() : from.size() + 1).section('/', 0, 0);
+  if (!name.startsWith('.')) return nullptr;
+  return AddFolderNode(node, JoinPath(from, name), name, QFileIconProvider().icon(QFileIconProvider::Folder));
+}
+
 bool TFolderTree::SelectPath(const QString& path) {
   const QString target = QDir(path).canonicalPath();
   QTreeWidgetItem* root = RootNode();
@@ -204,7 +212,8 @@ bool TFolderTree::SelectPath(const QString& path) {
       RereadQuietly(node);
       next = childTowards(node);
     }
-    if (!next) return false;  // a hidden folder on the way: not in the tree
+    if (!next) next = AddHiddenFolderTowards(node, target);
+    if (!next) return false;
     node->setExpanded(true);
     node = next;
   }

@@ -29,8 +29,8 @@ public:
   // Reads the folders below the node again, keeping expanded nodes expanded and the selected
   // folder selected (or its nearest remaining parent); raises SelectionChanged once.
   void Reread(QTreeWidgetItem* node);
-  // Opens the nodes down to the folder and selects it (below the file-system root node);
-  // false when it is not a folder.
+  // Opens the nodes down to the folder and selects it (below the file-system root node),
+  // hidden folders on the way too; false when it is not a folder.
   bool SelectPath(const QString& path);
 
 signals:
@@ -48,6 +48,9 @@ private:
   void CollectExpanded(QTreeWidgetItem* node, QSet<QString>& paths) const;
   void Reexpand(QTreeWidgetItem* node, const QSet<QString>& paths);
   QTreeWidgetItem* FindChild(QTreeWidgetItem* node, const QString& path);
+  // A node for the hidden folder below node on the way to target (the tree leaves hidden
+  // folders out until one is asked for); none when the next folder is not hidden.
+  QTreeWidgetItem* AddHiddenFolderTowards(QTreeWidgetItem* node, const QString& target);
   // The home (1) or file-system (2) node below the desktop.
   QTreeWidgetItem* PlaceNode(int place) const;
 };

@@ -6,21 +6,24 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QEventLoop>
+#include <QFileInfo>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include <memory>
+#include <algorithm>
+#include <stdexcept>
 
 #include "app/FileOptimizer.h"
 #include "app/GifSearch.h"
+#include "app/window/BatchRun.h"
 #include "app/window/ErrorReport.h"
 
 namespace lumvane {
@@ -29,28 +32,23 @@ namespace {
 // Where the window keeps what it remembers between runs (~/.config/Lumvane/Lumvane.conf).
 QSettings LumvaneSettings() { return QSettings("Lumvane", "Lumvane"); }
 
-enum TFileColumn { colFileName, colOriginalSize, colOptimizedSize, colReduction };
-
 // The tool bar pictures, by image index.
 const char* const kImages[] = {"hide-folders", "refresh", "test", "optimize", "abort", "help"};
 
 QIcon Image(int index) { return QIcon(QStringLiteral(":/lumvane/%1.svg").arg(kImages[index])); }
 
-// Grid lines between the cells of the file list.
-class TGridDelegate : public QStyledItemDelegate {
-public:
-  using QStyledItemDelegate::QStyledItemDelegate;
-  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    QStyledItemDelegate::paint(painter, option, index);
-    painter->save();
-    painter->setPen(option.palette.color(QPalette::Midlight));
-    painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
-    painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
-    painter->restore();
-  }
-};
+// What the window remembers of its own layout and place.
+constexpr const char* kLastFolderSetting = "LastFolder";
+constexpr const char* kGeometrySetting = "Geometry";
+constexpr const char* kWindowStateSetting = "WindowState";  // tool bar and status bar
+constexpr const char* kSplitterSetting = "Splitter";
+constexpr const char* kFolderPaneSetting = "FolderPane";
+constexpr const char* kColumnsSetting = "Columns";  // widths and sort
+
+bool IsGifName(const QString& path) { return path.endsWith(".gif", Qt::CaseInsensitive); }
 
 std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+QString DisplayPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 }  // namespace
 
@@ -58,10 +56,11 @@ TfrmMain::TfrmMain(const QString& startFolder) : startFolder_(startFolder) {
   setObjectName("frmMain");
   setWindowTitle(QApplication::applicationName());
   setWindowIcon(QIcon(":/lumvane/lumvane.svg"));
-  resize(575, 426);
+  setAcceptDrops(true);
+  resize(960, 600);
   BuildActions();
-  BuildMenus();
   BuildToolBar();
+  BuildMenus();
   BuildFolderPane();
   BuildFileList();
   Splitter = new QSplitter(Qt::Horizontal, this);
@@ -71,7 +70,7 @@ TfrmMain::TfrmMain(const QString& startFolder) : startFolder_(startFolder) {
   Splitter->addWidget(pnDirectories);
   Splitter->addWidget(ListViewFiles);
   Splitter->setStretchFactor(1, 1);
-  Splitter->setSizes({169, 575 - 169 - 4});
+  Splitter->setSizes({200, 960 - 200 - 4});
   setCentralWidget(Splitter);
   BuildStatusBar();
 
@@ -80,8 +79,13 @@ TfrmMain::TfrmMain(const QString& startFolder) : startFolder_(startFolder) {
   frmAbout = new TfrmAbout(this);
   frmAbout->OnOpenAddress = [this](const QString& address) { GoToURL(address); };
 
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    // Today's screens take the window at this size; a small one gets most of its room.
+    const QRect room = screen->availableGeometry();
+    resize(std::min(width(), room.width() * 9 / 10), std::min(height(), room.height() * 9 / 10));
+    move(room.center() - rect().center());
+  }
+  RestoreSettings();
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -116,6 +120,17 @@ void TfrmMain::BuildActions() {
                            {}, &TfrmMain::actThoroughExecute);
   actThorough->setCheckable(true);
   actThorough->setChecked(LumvaneSettings().value(kThoroughSetting, false).toBool());
+  actSubfolders = MakeAction("actSubfolders", "Include Subfolders", "List the GIF files of the folders below too",
+                             -1, {}, &TfrmMain::actSubfoldersExecute);
+  actSubfolders->setCheckable(true);
+  actSubfolders->setChecked(LumvaneSettings().value(kSubfoldersSetting, false).toBool());
+  actCheckAll = MakeAction("actCheckAll", "Check All", {}, -1, {}, &TfrmMain::actCheckAllExecute);
+  actCheckNone = MakeAction("actCheckNone", "Check None", {}, -1, {}, &TfrmMain::actCheckNoneExecute);
+  actInvertChecks = MakeAction("actInvertChecks", "Invert Checks", {}, -1, {}, &TfrmMain::actInvertChecksExecute);
+  actOpen = MakeAction("actOpen", "Open", "Open with the desktop's application for GIF files", -1, {},
+                       &TfrmMain::actOpenExecute);
+  actShowInFolder = MakeAction("actShowInFolder", "Show in Folder", "Show the folder in the file manager", -1, {},
+                               &TfrmMain::actShowInFolderExecute);
   actAbout = MakeAction("actAbout", "About", "About this Product", -1, {}, &TfrmMain::actAboutExecute);
   actExit = MakeAction("actExit", "E&xit", {}, -1, {}, &TfrmMain::actExitExecute);
   actOmbrellHomepage =
@@ -129,6 +144,11 @@ void TfrmMain::BuildMenus() {
   file->addSeparator();
   file->addAction(actExit);
 
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  edit->addAction(actCheckAll);
+  edit->addAction(actCheckNone);
+  edit->addAction(actInvertChecks);
+
   QMenu* view = menuBar()->addMenu("&View");
   mnuFolderWindow = view->addAction("Folder Window");
   mnuFolderWindow->setObjectName("mnuFolderWindow");
@@ -136,8 +156,11 @@ void TfrmMain::BuildMenus() {
   mnuFolderWindow->setChecked(true);
   connect(mnuFolderWindow, &QAction::triggered, this, [this] { Guarded([this] { btnCloseDirWindowClick(); }); });
   view->addAction(actStatusbar);
+  view->addAction(ToolBar2->toggleViewAction());
   view->addSeparator();
+  view->addAction(actSubfolders);
   view->addAction(actThorough);
+  BuildWorkersMenu(view->addMenu("Workers"));
 
   QMenu* help = menuBar()->addMenu("&Help");
   QAction* contents = help->addAction("Contents");
@@ -151,8 +174,10 @@ void TfrmMain::BuildMenus() {
 }
 
 void TfrmMain::BuildToolBar() {
-  ToolBar2 = addToolBar("ToolBar2");
+  // Named: its entry in the context menu and in View shows it again.
+  ToolBar2 = new QToolBar("Tool Bar", this);
   ToolBar2->setObjectName("ToolBar2");
+  ToolBar2->toggleViewAction()->setObjectName("actToolBar");
   ToolBar2->setMovable(false);
   ToolBar2->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   ToolBar2->setIconSize(QSize(20, 20));
@@ -178,6 +203,7 @@ void TfrmMain::BuildToolBar() {
   for (QAction* action : ToolBar2->actions())
     if (QWidget* button = ToolBar2->widgetForAction(action); button && !action->isSeparator())
       button->setMinimumSize(48, 36);
+  addToolBar(ToolBar2);
 }
 
 void TfrmMain::BuildFolderPane() {
@@ -227,22 +253,71 @@ void TfrmMain::BuildFolderPane() {
 }
 
 void TfrmMain::BuildFileList() {
-  ListViewFiles = new QTreeWidget(this);
+  ListViewFiles = new TFileList(this);
   ListViewFiles->setObjectName("ListViewFiles");
-  ListViewFiles->setColumnCount(4);
-  ListViewFiles->setHeaderLabels({"File Name", "Original Size", "Optimized Size", "Reduction"});
-  const int widths[] = {120, 100, 100, 80};
+  const int widths[] = {300, 100, 100, 80};
   for (int column = 0; column < 4; ++column) ListViewFiles->setColumnWidth(column, widths[column]);
-  ListViewFiles->setRootIsDecorated(false);
-  ListViewFiles->setItemsExpandable(false);
-  ListViewFiles->setUniformRowHeights(true);
-  ListViewFiles->setSelectionMode(QAbstractItemView::SingleSelection);
-  ListViewFiles->setSelectionBehavior(QAbstractItemView::SelectRows);
-  ListViewFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  ListViewFiles->setItemDelegate(new TGridDelegate(ListViewFiles));
-  ListViewFiles->header()->setStretchLastSection(false);
   ListViewFiles->viewport()->installEventFilter(this);
-  connect(ListViewFiles, &QTreeWidget::itemClicked, this, [this] { Guarded([this] { ListViewFilesClick(); }); });
+  // A click or the keyboard: the current row is previewed.
+  connect(ListViewFiles, &QTreeWidget::itemSelectionChanged, this, [this] { Guarded([this] { ListViewFilesClick(); }); });
+  connect(ListViewFiles, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    QMenu menu(this);
+    const bool onRow = ListViewFiles->itemAt(at) != nullptr;
+    actOpen->setEnabled(onRow);
+    actShowInFolder->setEnabled(onRow);
+    menu.addActions({actOpen, actShowInFolder});
+    menu.addSeparator();
+    menu.addActions({actCheckAll, actCheckNone, actInvertChecks});
+    menu.exec(ListViewFiles->viewport()->mapToGlobal(at));
+  });
+}
+
+void TfrmMain::BuildWorkersMenu(QMenu* menu) {
+  menu->setObjectName("mnuWorkers");
+  grpWorkers = new QActionGroup(this);
+  const int cores = WorkersForSetting(0);
+  const int setting = LumvaneSettings().value(kWorkersSetting, 0).toInt();
+  for (int workers = 0; workers <= std::max(cores, 4); ++workers) {
+    QAction* entry = menu->addAction(workers == 0 ? QStringLiteral("One per Core (%1)").arg(cores) : QString::number(workers));
+    entry->setCheckable(true);
+    entry->setData(workers);
+    entry->setChecked(workers == setting);
+    grpWorkers->addAction(entry);
+    if (workers == 0) menu->addSeparator();
+  }
+  if (!grpWorkers->checkedAction()) grpWorkers->actions().first()->setChecked(true);
+  connect(grpWorkers, &QActionGroup::triggered, this,
+          [](QAction* entry) { LumvaneSettings().setValue(kWorkersSetting, entry->data().toInt()); });
+}
+
+int TfrmMain::WorkerSetting() const { return grpWorkers->checkedAction()->data().toInt(); }
+
+void TfrmMain::SetWorkerSetting(int workers) {
+  for (QAction* entry : grpWorkers->actions())
+    if (entry->data().toInt() == workers) entry->trigger();
+}
+
+void TfrmMain::RestoreSettings() {
+  const QSettings settings = LumvaneSettings();
+  restoreGeometry(settings.value(kGeometrySetting).toByteArray());
+  restoreState(settings.value(kWindowStateSetting).toByteArray());
+  Splitter->restoreState(settings.value(kSplitterSetting).toByteArray());
+  Splitter1->restoreState(settings.value(kFolderPaneSetting).toByteArray());
+  ListViewFiles->header()->restoreState(settings.value(kColumnsSetting).toByteArray());
+  if (startFolder_.isEmpty()) {
+    const QString last = settings.value(kLastFolderSetting).toString();
+    if (!last.isEmpty() && QFileInfo(last).isDir()) startFolder_ = last;
+  }
+}
+
+void TfrmMain::SaveSettings() const {
+  QSettings settings = LumvaneSettings();
+  settings.setValue(kGeometrySetting, saveGeometry());
+  settings.setValue(kWindowStateSetting, saveState());
+  settings.setValue(kSplitterSetting, Splitter->saveState());
+  settings.setValue(kFolderPaneSetting, Splitter1->saveState());
+  settings.setValue(kColumnsSetting, ListViewFiles->header()->saveState());
+  if (listedFiles_.isEmpty() && dir->SelectedNode()) settings.setValue(kLastFolderSetting, FolderPath.isEmpty() ? "/" : FolderPath);
 }
 
 void TfrmMain::BuildStatusBar() {
@@ -271,9 +346,29 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-  // A run stops before its next file; the event loop ends once it has returned.
-  if (running_) AbortRequested = true;
+  // A run stops at once, and the workers are waited for before the window goes.
+  if (run_) {
+    actAbortExecute();
+    run_->Wait();
+  }
+  SaveSettings();
   event->accept();
+}
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  const bool usable = !urls.isEmpty() && std::all_of(urls.begin(), urls.end(), [](const QUrl& url) {
+    const QFileInfo file(url.toLocalFile());
+    return url.isLocalFile() && (file.isDir() || IsGifName(file.fileName()));
+  });
+  if (usable) event->acceptProposedAction();
+}
+
+void TfrmMain::dropEvent(QDropEvent* event) {
+  QStringList paths;
+  for (const QUrl& url : event->mimeData()->urls()) paths << url.toLocalFile();
+  event->acceptProposedAction();
+  Guarded([&] { OpenPaths(paths); });
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
@@ -300,32 +395,59 @@ void TfrmMain::FormShow() {
   if (!startFolder_.isEmpty()) dir->SelectPath(startFolder_);
 }
 
+void TfrmMain::ListFiles(const QString& folder, const std::vector<std::string>& files) {
+  ListViewFiles->clear();
+  FolderPath = folder;
+  if (files.empty()) return;
+  const QDir base(folder.isEmpty() ? QStringLiteral("/") : folder);
+  ListViewFiles->setSortingEnabled(false);  // once, after the rows are in
+  for (const std::string& path : files) ListViewFiles->AddFile(path, base.relativeFilePath(DisplayPath(path)));
+  ListViewFiles->setSortingEnabled(true);
+  SetStatusText(0, "Ready");
+}
+
 void TfrmMain::dirChange() {
   if (running_) {
     // The list must not change under a run: it is refilled when the run has ended.
     refillAfterRun_ = true;
     return;
   }
-  ListViewFiles->clear();
+  listedFiles_.clear();
   const QTreeWidgetItem* node = dir->SelectedNode();
-  if (!node) return;
+  if (!node) {
+    ListViewFiles->clear();
+    return;
+  }
   QString folder = node == dir->RootNode() ? DesktopPath : TFolderTree::PathOf(node);
   while (folder.endsWith('/')) folder.chop(1);  // the file-system root is held as ""
-  FolderPath = folder;
-  const std::string searched = LocalPath(FolderPath.isEmpty() ? QStringLiteral("/") : FolderPath);
-  const std::vector<std::string> files = FindGifFiles(searched, false);
-  if (files.empty()) return;
-  for (const std::string& path : files) {
-    auto* item = new QTreeWidgetItem(ListViewFiles);
-    item->setText(colFileName, QFile::decodeName(QByteArray::fromStdString(path.substr(path.rfind('/') + 1))));
-    // The name's own bytes: one that is not valid UTF-8 would not survive the caption.
-    item->setData(colFileName, Qt::UserRole, QByteArray::fromStdString(path));
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-    item->setCheckState(colFileName, Qt::Checked);
-    for (int column : {colOriginalSize, colOptimizedSize, colReduction})
-      item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
+  const std::string searched = LocalPath(folder.isEmpty() ? QStringLiteral("/") : folder);
+  ListFiles(folder, FindGifFiles(searched, actSubfolders->isChecked()));
+}
+
+void TfrmMain::OpenPaths(const QStringList& paths) {
+  if (running_) {
+    openAfterRun_ = paths;
+    return;
   }
-  SetStatusText(0, "Ready");
+  QStringList files;
+  for (const QString& path : paths) {
+    const QFileInfo info(path);
+    if (info.isDir() && paths.size() == 1) {
+      dir->SelectPath(info.absoluteFilePath());
+      return;
+    }
+    if (info.isFile() && IsGifName(info.fileName()) && !files.contains(info.absoluteFilePath()))
+      files << info.absoluteFilePath();
+  }
+  if (files.isEmpty()) return;
+  // The folder the files have in common names them.
+  QString common = QFileInfo(files.first()).absolutePath();
+  for (const QString& file : files)
+    while (!common.isEmpty() && common != "/" && !file.startsWith(common + '/')) common = QFileInfo(common).path();
+  std::vector<std::string> listed;
+  for (const QString& file : files) listed.push_back(LocalPath(file));
+  ListFiles(common == "/" ? QString() : common, listed);
+  listedFiles_ = files;
 }
 
 void TfrmMain::actRefreshExecute() {
@@ -333,19 +455,41 @@ void TfrmMain::actRefreshExecute() {
     refreshAfterRun_ = true;
     return;
   }
+  if (!listedFiles_.isEmpty()) {
+    OpenPaths(listedFiles_);
+    return;
+  }
   dir->Reread(dir->TopNode());
 }
 
-void TfrmMain::ListViewFilesClick() {
-  const QList<QTreeWidgetItem*> selected = ListViewFiles->selectedItems();
-  if (selected.isEmpty())
-    animator->Clear();
-  else
-    animator->LoadFromFile(FilePathOf(selected.first()));
+void TfrmMain::actSubfoldersExecute() {
+  LumvaneSettings().setValue(kSubfoldersSetting, actSubfolders->isChecked());
+  if (listedFiles_.isEmpty()) dirChange();
 }
 
-std::string TfrmMain::FilePathOf(const QTreeWidgetItem* item) const {
-  return item->data(colFileName, Qt::UserRole).toByteArray().toStdString();
+void TfrmMain::actCheckAllExecute() { ListViewFiles->CheckAll(); }
+void TfrmMain::actCheckNoneExecute() { ListViewFiles->CheckNone(); }
+void TfrmMain::actInvertChecksExecute() { ListViewFiles->InvertChecks(); }
+
+void TfrmMain::actOpenExecute() {
+  if (const QTreeWidgetItem* row = ListViewFiles->currentItem()) GoToURL(DisplayPath(TFileList::PathOf(row)));
+}
+
+void TfrmMain::actShowInFolderExecute() {
+  if (const QTreeWidgetItem* row = ListViewFiles->currentItem())
+    GoToURL(QFileInfo(DisplayPath(TFileList::PathOf(row))).absolutePath());
+}
+
+void TfrmMain::ListViewFilesClick() {
+  QTreeWidgetItem* row = ListViewFiles->currentItem();
+  if (!row || !row->isSelected()) {
+    const QList<QTreeWidgetItem*> selected = ListViewFiles->selectedItems();
+    row = selected.isEmpty() ? nullptr : selected.first();
+  }
+  if (!row)
+    animator->Clear();
+  else
+    animator->LoadFromFile(TFileList::PathOf(row));
 }
 
 // ---- The batch run ----
@@ -358,7 +502,7 @@ void TfrmMain::BeginRun(int checkedFiles) {
   actAbort->setEnabled(true);
   frmProcessing->StartRun(checkedFiles);
   SetStatusText(0, "Processing...");
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  QApplication::setOverrideCursor(Qt::BusyCursor);  // busy, but the window still answers
 }
 
 void TfrmMain::EndRun() {
@@ -372,53 +516,100 @@ void TfrmMain::EndRun() {
   if (dialogHadFocus) activateWindow();  // keys go to the main window again
   SetStatusText(0, "Done");
   running_ = false;
+  runRows_.clear();
+  underWay_.clear();
   // What was asked for during the run happens now, from the event loop.
-  if (std::exchange(refreshAfterRun_, false))
+  if (!openAfterRun_.isEmpty())
+    QTimer::singleShot(0, this, [this, paths = std::exchange(openAfterRun_, {})] { Guarded([&] { OpenPaths(paths); }); });
+  else if (std::exchange(refreshAfterRun_, false))
     QTimer::singleShot(0, this, [this] { Guarded([this] { actRefreshExecute(); }); });
   else if (std::exchange(refillAfterRun_, false))
     QTimer::singleShot(0, this, [this] { Guarded([this] { dirChange(); }); });
+  refreshAfterRun_ = refillAfterRun_ = false;
+}
+
+void TfrmMain::ShowFilesUnderWay() {
+  QStringList names;
+  for (const QTreeWidgetItem* row : underWay_) names << row->text(colFileName);
+  frmProcessing->ShowFiles(names);
+}
+
+void TfrmMain::ShowOutcome(QTreeWidgetItem* row, const TFileOutcome& outcome) {
+  row->setText(colOriginalSize, QString::number(outcome.OriginalSize));
+  if (outcome.OptimizedSize >= 0) {
+    row->setText(colOptimizedSize, QString::number(outcome.OptimizedSize));
+    row->setText(colReduction, QString::fromStdString(outcome.Reduction));
+  } else {
+    row->setText(colOptimizedSize, QString::fromStdString(outcome.Message));
+    row->setToolTip(colOptimizedSize, row->text(colOptimizedSize));
+  }
+}
+
+void TfrmMain::actAbortExecute() {
+  AbortRequested = true;
+  if (run_) run_->Abort();
 }
 
 void TfrmMain::DoOptimize(bool WriteBack) {
   AbortRequested = false;
-  int checked = 0;
-  for (int i = 0; i < ListViewFiles->topLevelItemCount(); ++i)
-    checked += ListViewFiles->topLevelItem(i)->checkState(colFileName) == Qt::Checked;
-  BeginRun(checked);
+  // The rows of the run by its file index: sorting moves rows, the run still finds its own.
+  std::vector<std::string> paths;
+  for (int i = 0; i < ListViewFiles->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* row = ListViewFiles->topLevelItem(i);
+    for (int column : {colOriginalSize, colOptimizedSize, colReduction}) {
+      row->setText(column, QString());
+      row->setToolTip(column, QString());
+    }
+    if (row->checkState(colFileName) != Qt::Checked) continue;
+    paths.push_back(TFileList::PathOf(row));
+    runRows_.push_back(row);
+  }
+  BeginRun(static_cast<int>(paths.size()));
   struct TCleanup {
     TfrmMain& window;
     ~TCleanup() { window.EndRun(); }
   } cleanup{*this};
-  const auto optimizer = std::make_unique<TFileOptimizer>(actThorough->isChecked());
 
-  for (int i = 0; i < ListViewFiles->topLevelItemCount(); ++i)
-    for (int column : {colOriginalSize, colOptimizedSize, colReduction})
-      ListViewFiles->topLevelItem(i)->setText(column, QString());
-
+  TBatchRun run(std::move(paths), WriteBack, actThorough->isChecked(), WorkersForSetting(WorkerSetting()));
   std::int64_t SavedTotal = 0;
   int done = 0;
-  for (int i = 0; i < ListViewFiles->topLevelItemCount(); ++i) {
-    if (AbortRequested) break;
-    QTreeWidgetItem* item = ListViewFiles->topLevelItem(i);
-    if (item->checkState(colFileName) != Qt::Checked) continue;
-    frmProcessing->LabelProgress->setText(item->text(colFileName));
-    // Reading or writing the file may fail: that ends the run and goes to the error report.
-    const TFileOutcome outcome = optimizer->Process(FilePathOf(item), WriteBack);
-    item->setText(colOriginalSize, QString::number(outcome.OriginalSize));
-    if (outcome.OptimizedSize >= 0) {
-      item->setText(colOptimizedSize, QString::number(outcome.OptimizedSize));
-      item->setText(colReduction, QString::fromStdString(outcome.Reduction));
-    } else {
-      item->setText(colOptimizedSize, QString::fromStdString(outcome.Message));
-      item->setToolTip(colOptimizedSize, item->text(colOptimizedSize));
-    }
+  QString failure;
+  connect(&run, &TBatchRun::FileStarted, this, [&](int index) {
+    underWay_.append(runRows_[index]);
+    ShowFilesUnderWay();
+  });
+  connect(&run, &TBatchRun::FileFinished, this, [&](int index, const TFileOutcome& outcome) {
+    QTreeWidgetItem* row = runRows_[index];
+    underWay_.removeOne(row);
+    ShowOutcome(row, outcome);
     if (outcome.Saved > 0) {
       SavedTotal += outcome.Saved;
       SetStatusText(2, QString::fromStdString(SavedBytesText(SavedTotal)));
     }
-    frmProcessing->FileDone(++done);
-    QCoreApplication::processEvents();
-  }
+    if (!outcome.Cancelled) frmProcessing->FileDone(++done);
+    ShowFilesUnderWay();
+  });
+  connect(&run, &TBatchRun::FileFailed, this, [&](int index, const QString& message) {
+    underWay_.removeOne(runRows_[index]);
+    if (failure.isEmpty()) failure = message;
+    ShowFilesUnderWay();
+  });
+  QEventLoop waiting;
+  bool finished = false;
+  connect(&run, &TBatchRun::Finished, this, [&] {
+    finished = true;
+    waiting.quit();
+  });
+  run_ = &run;
+  run.Start();
+  // The application quitting ends this loop early too: the run is then aborted.
+  if (!finished) waiting.exec();
+  if (!finished) run.Abort();
+  run.Wait();
+  QCoreApplication::sendPostedEvents(&run);  // the reports of the last files
+  run_ = nullptr;
+  // Reading or writing a file failed: the run ends with its message.
+  if (!failure.isEmpty()) throw std::runtime_error(failure.toStdString());
 }
 
 // ---- The shell of the window ----
@@ -452,7 +643,9 @@ void TfrmMain::actAboutExecute() {
 }
 
 void TfrmMain::actExitExecute() {
-  if (running_) AbortRequested = true;
+  // The run stops, its loop ends with the application's, and its workers are waited for.
+  if (running_) actAbortExecute();
+  SaveSettings();
   QCoreApplication::quit();
 }
 

@@ -1,5 +1,7 @@
 #include "app/window/ProcessingDialog.h"
 
+#include <QFontMetrics>
+
 namespace lumvane {
 
 TfrmProcessing::TfrmProcessing(QWidget* owner)
@@ -26,12 +28,22 @@ TfrmProcessing::TfrmProcessing(QWidget* owner)
 
 void TfrmProcessing::StartRun(int checkedFiles) {
   LabelProgress->setText(" ");
+  LabelProgress->setToolTip(QString());
   // An empty range would show a busy indicator; a run without files shows an empty bar.
   ProgressBar->setRange(0, checkedFiles > 0 ? checkedFiles : 1);
   ProgressBar->setValue(0);
   if (QWidget* owner = parentWidget()) move(owner->geometry().center() - rect().center());
   show();
   raise();
+}
+
+void TfrmProcessing::ShowFiles(const QStringList& names) {
+  const QString text = names.join(", ");
+  // The whole list stays as the tooltip when the line cannot hold it.
+  LabelProgress->setText(text.isEmpty() ? QStringLiteral(" ")
+                                        : QFontMetrics(LabelProgress->font()).elidedText(text, Qt::ElideRight,
+                                                                                        LabelProgress->width()));
+  LabelProgress->setToolTip(text);
 }
 
 void TfrmProcessing::FileDone(int filesDone) { ProgressBar->setValue(std::min(filesDone, ProgressBar->maximum())); }

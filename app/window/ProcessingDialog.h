@@ -1,5 +1,5 @@
 #pragma once
-// The progress dialog of a batch run: the file being worked on, the files done out of the
+// The progress dialog of a batch run: the files being worked on, the files done out of the
 // files checked, and an Abort button. Modeless and above the main window; closing it by its
 // title bar only hides it.
 
@@ -20,6 +20,8 @@ public:
 
   // Shows the dialog for a run over the number of checked files.
   void StartRun(int checkedFiles);
+  // The files being worked on, by name, in the label.
+  void ShowFiles(const QStringList& names);
   void FileDone(int filesDone);
   void btnAbortClick();
 

@@ -11,7 +11,7 @@
 #include "gif/GIFRegistration.h"
 
 namespace lumvane {
-int RunWindow(int argc, char** argv, const std::string& startFolder) {
+int RunWindow(int argc, char** argv, const std::vector<std::string>& paths) {
   TLumvaneApplication application(argc, argv);
   QApplication::setApplicationName("Lumvane");
   QApplication::setWindowIcon(QIcon(":/lumvane/lumvane.svg"));
@@ -19,10 +19,12 @@ int RunWindow(int argc, char** argv, const std::string& startFolder) {
   if (const QScreen* screen = QGuiApplication::primaryScreen()) DisplaySettings().BitsPerPixel = screen->depth();
 
   const TPainterDispatchScope painterDispatch;
-  QString folder = QFile::decodeName(QByteArray::fromStdString(startFolder));
-  if (!folder.isEmpty() && !QFileInfo(folder).isDir()) folder = QFileInfo(folder).absolutePath();
-  TfrmMain window(folder);
+  QStringList given;
+  for (const std::string& path : paths) given << QFile::decodeName(QByteArray::fromStdString(path));
+  const bool oneFolder = given.size() == 1 && QFileInfo(given.first()).isDir();
+  TfrmMain window(oneFolder ? given.first() : QString());
   window.show();
+  if (!given.isEmpty() && !oneFolder) window.OpenPaths(given);
   const int status = QApplication::exec();
   // The preview's painter stops while the window and the event loop's services still exist.
   window.animator->Clear();

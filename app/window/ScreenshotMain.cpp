@@ -1,9 +1,11 @@
-// Writes PNG screenshots of the main window after a Test run over a folder, and of the
-// about dialog, for the documentation: lumvane_screenshot FOLDER OUTDIR.
+// Writes PNG screenshots for the documentation: the main window in the middle of a thorough
+// Test run over a folder (with its progress dialog), after a Test run, and the about dialog:
+// lumvane_screenshot FOLDER OUTDIR.
 
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
+#include <QPainter>
 #include <QTimer>
 
 #include <iostream>
@@ -36,9 +38,30 @@ int main(int argc, char** argv) {
     } catch (const std::exception&) {
     }
   }
+  // Mid-run: once a few rows are in, the window with its dialog where it stands; then the
+  // run is aborted.
+  bool saved = false;
+  QTimer midRun;
+  QObject::connect(&midRun, &QTimer::timeout, &window, [&] {
+    if (!window.Running() || window.frmProcessing->ProgressBar->value() < 3) return;
+    midRun.stop();
+    QImage picture = window.grab().toImage();
+    QPainter painter(&picture);
+    painter.drawPixmap(window.frmProcessing->geometry().topLeft() - window.geometry().topLeft(),
+                       window.frmProcessing->grab());
+    painter.end();
+    saved = picture.save(output + "/running.png");
+    window.actAbortExecute();
+  });
+  midRun.start(10);
+  window.SetWorkerSetting(2);
+  window.actThorough->setChecked(true);
+  window.actTest->trigger();
+  window.actThorough->setChecked(false);
+
   window.actTest->trigger();
   QApplication::processEvents();
-  bool saved = window.grab().save(output + "/main-window.png");
+  saved = window.grab().save(output + "/main-window.png") && saved;
 
   window.frmAbout->move(window.geometry().center() - window.frmAbout->rect().center());
   window.frmAbout->show();
@@ -46,6 +69,7 @@ int main(int argc, char** argv) {
   saved = window.frmAbout->grab().save(output + "/about-dialog.png") && saved;
   window.frmAbout->hide();
   window.animator->Clear();
-  std::cout << output.toStdString() << "/main-window.png\n" << output.toStdString() << "/about-dialog.png\n";
+  for (const char* name : {"running.png", "main-window.png", "about-dialog.png"})
+    std::cout << output.toStdString() << '/' << name << '\n';
   return saved ? 0 : 1;
 }

@@ -1,7 +1,10 @@
-// The batch run as the user drives it from the window: Test and Optimize over a folder of
-// good, damaged, foreign and empty files, Abort, unchecked rows, a file that vanishes before
-// its turn, and Refresh or a folder change asked for during a run.
+// The batch run as the user drives it from the window: Test and Optimize on worker threads
+// over a folder of good, damaged, foreign and empty files, rows and the dialog while they
+// work, Abort and closing in the middle of a long file, unchecked rows, a file that
+// vanishes before its turn, and Refresh or a folder change asked for during a run.
 
+#include <QElapsedTimer>
+#include <QSet>
 #include <QTimer>
 
 #include <cerrno>
@@ -174,8 +177,7 @@ private slots:
     QVERIFY(during.ProgressShown);
     QCOMPARE(during.Status, QString("Processing..."));
     QCOMPARE(during.ProgressMaximum, 7);
-    QCOMPARE(during.ProgressValue, 1);
-    QCOMPARE(during.ProgressText, QString("1 of 7"));
+    QCOMPARE(during.ProgressText, QString("%1 of 7").arg(during.ProgressValue));
 
     CheckIdle();
     for (const QString& name : AllNames()) CheckRow(name);
@@ -236,29 +238,70 @@ private slots:
     QCOMPARE(folder_->Read("dog.unoptimized.gif"), expected_.at("dog.unoptimized.gif").AfterOptimize);
   }
 
-  void stopsBeforeTheNextFile_data() {
+  void rowsArriveAsFilesFinishAndTheDialogNamesTheFilesUnderWay() {
+    window_->SetWorkerSetting(2);
+    // What the window shows at every turn of its event loop must be true at that moment.
+    QSet<QString> named;
+    int partlyFilled = 0, turns = 0;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, window_.get(), [&] {
+      if (!window_->Running()) return;
+      ++turns;
+      int filled = 0;
+      for (int i = 0; i < window_->ListViewFiles->topLevelItemCount(); ++i)
+        filled += !window_->ListViewFiles->topLevelItem(i)->text(1).isEmpty();
+      partlyFilled += filled > 0 && filled < 7;
+      QCOMPARE(window_->frmProcessing->ProgressBar->value(), filled);
+      const QString line = window_->frmProcessing->LabelProgress->toolTip();
+      for (const QString& name : line.split(", ", Qt::SkipEmptyParts)) {
+        QVERIFY2(Row(*window_, name) && Row(*window_, name)->text(1).isEmpty(), qPrintable(line));
+        named << name;
+      }
+    });
+    watch.start(1);
+    window_->actTest->trigger();
+    watch.stop();
+    CheckIdle();
+    qInfo("%d turns of the event loop during the run", turns);
+    QVERIFY(partlyFilled > 0);
+    QVERIFY2(named.contains("dog.unoptimized.gif"), qPrintable(QStringList(named.values()).join(' ')));
+    QCOMPARE(Results(Row(*window_, "x.gif")), expected_.at("x.gif").Results);
+  }
+
+  void abortStopsInTheMiddleOfAFile_data() {
     QTest::addColumn<QString>("how");
     QTest::newRow("Abort action") << "action";
     QTest::newRow("Abort button") << "button";
     QTest::newRow("window closed") << "close";
   }
-  void stopsBeforeTheNextFile() {
+  void abortStopsInTheMiddleOfAFile() {
     QFETCH(QString, how);
-    QTimer::singleShot(0, window_.get(), [this, how] {
+    // A long file first (names sort it there), thorough: the run is in its middle at once.
+    QVERIFY(folder_->Copy("animated/horses.gif", "a-long.gif"));
+    window_->actRefresh->trigger();
+    const QByteArray before = folder_->Read("a-long.gif");
+    window_->SetWorkerSetting(1);
+    window_->actThorough->setChecked(true);
+    QElapsedTimer sinceAbort;
+    QTimer::singleShot(300, window_.get(), [&] {
+      QCOMPARE(window_->frmProcessing->LabelProgress->toolTip(), QString("a-long.gif"));
+      sinceAbort.start();
       if (how == "action") window_->actAbort->trigger();
       if (how == "button") window_->frmProcessing->btnAbort->click();
       if (how == "close") window_->close();
     });
-    window_->actTest->trigger();
+    window_->actOptimize->trigger();
+    qInfo("the run ended %lld ms after the abort", static_cast<long long>(sinceAbort.elapsed()));
+    window_->actThorough->setChecked(false);
     CheckIdle();
-    const QTreeWidgetItem* first = window_->ListViewFiles->topLevelItem(0);
-    CheckRow(first->text(0));
-    for (int i = 1; i < window_->ListViewFiles->topLevelItemCount(); ++i)
-      QCOMPARE(Results(window_->ListViewFiles->topLevelItem(i)), kNoResults);
-    QCOMPARE(window_->frmProcessing->ProgressBar->maximum(), 7);
-    QCOMPARE(window_->frmProcessing->ProgressBar->value(), 1);
+    QCOMPARE(Results(Row(*window_, "a-long.gif")),
+             QStringList({QString::number(before.size()), kNotFinishedText, ""}));
+    QVERIFY(folder_->Read("a-long.gif") == before);
+    for (const QString& name : AllNames()) QCOMPARE(Results(Row(*window_, name)), kNoResults);
+    QCOMPARE(window_->frmProcessing->ProgressBar->value(), 0);
 
     // The next run is not aborted by the earlier request.
+    Row(*window_, "a-long.gif")->setCheckState(0, Qt::Unchecked);
     window_->actTest->trigger();
     for (const QString& name : AllNames()) CheckRow(name);
   }
@@ -293,14 +336,17 @@ private slots:
     QVERIFY2(report.contains(folder_->FilePath(name)), qPrintable(report));
     QVERIFY2(report.contains(QString::fromLocal8Bit(std::strerror(ENOENT))), qPrintable(report));
     CheckIdle();
+    // Files taken before it finish; after it, only one another worker held may have.
+    int done = 0;
     for (int i = 0; i < window_->ListViewFiles->topLevelItemCount(); ++i) {
       const QTreeWidgetItem* row = window_->ListViewFiles->topLevelItem(i);
-      if (i < gone)
+      if (i < gone || (i > gone && Results(row) != kNoResults))
         CheckRow(row->text(0));
       else
         QCOMPARE(Results(row), kNoResults);
+      done += Results(row) != kNoResults;
     }
-    QCOMPARE(window_->frmProcessing->ProgressBar->value(), gone);
+    QCOMPARE(window_->frmProcessing->ProgressBar->value(), done);
   }
 
   void aNameThatIsNotUtf8IsStillProcessed() {
