@@ -318,8 +318,9 @@ TEST_F(BatchTest, ManyFilesWrittenAtOnceEachGetTheirOwnResult) {
     const std::size_t row = out.find("\"file\": \"" + (dir / name).string() + "\"");
     ASSERT_NE(row, std::string::npos) << out;
     const std::string line = out.substr(row, out.find('\n', row) - row);
-    if (result != originals[i])
+    if (result != originals[i]) {
       EXPECT_NE(line.find("\"optimized_size\": " + std::to_string(result.size()) + ","), std::string::npos) << line;
+    }
     EXPECT_EQ(CompareShows(*LoadBytes(originals[i]).Image, *LoadBytes(result).Image).Difference, "") << name;
   }
   EXPECT_EQ(ReadFileBytes(kept), Unoptimized());
