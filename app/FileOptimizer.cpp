@@ -152,7 +152,7 @@ TFileOptimizer::TFileOptimizer(bool thorough, TMemoryBudget* budget, const TCanc
       cancellation_(cancellation) {
   original_.Cancellation = candidate_.Cancellation = cancellation;
   candidate_.CompactCodeSize = true;
-  if (thorough) candidate_.EncoderKind = encodeLZWShortest;
+  candidate_.EncoderKind = thorough ? encodeLZWShortest : encodeLZWShorter;
 }
 
 TFileOutcome TFileOptimizer::Process(const std::string& path, bool writeBack) {

@@ -19,10 +19,9 @@
 
 namespace lumvane {
 
-// encodeLZWShortest writes each frame with greedy LZW at each of the common clear points
-// (TLZWEncoder::kClearPoints), with a full table kept while it pays
-// (TAdaptiveClearLZWEncoder) and with lookahead LZW, and keeps the shortest data.
-enum TGIFEncoderKind : std::uint8_t { encodeLZW = 0, encodeRLE = 1, encodeLZWShortest = 2 };
+// encodeLZWShorter and encodeLZWShortest write each frame in several LZW encodings and keep
+// the shortest: the quick and the full search of EncodeShortest.
+enum TGIFEncoderKind : std::uint8_t { encodeLZW = 0, encodeRLE = 1, encodeLZWShortest = 2, encodeLZWShorter = 3 };
 
 // Drawing options, one bit each.
 using TGIFDrawOptions = std::uint16_t;

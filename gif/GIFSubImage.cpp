@@ -246,8 +246,11 @@ void TGIFSubImage::EncodePixels(TStream& stream) {
     case encodeLZW:
       TLZWEncoder().Encode(encoded, bits, colorCount, frame);
       break;
+    case encodeLZWShorter:
+      EncodeShortest(encoded, bits, colorCount, frame, TEncodingSearch::Quick, cancellation);
+      break;
     case encodeLZWShortest:
-      EncodeShortest(encoded, bits, colorCount, frame, cancellation);
+      EncodeShortest(encoded, bits, colorCount, frame, TEncodingSearch::Full, cancellation);
       break;
   }
   encoding_ = {pixels_, parameters, encoded.TakeBytes()};

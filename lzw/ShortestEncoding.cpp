@@ -1,5 +1,6 @@
 #include "lzw/ShortestEncoding.h"
 
+#include <iterator>
 #include <utility>
 
 #include "lzw/LZWEncoder.h"
@@ -7,7 +8,8 @@
 namespace lumvane {
 
 void EncodeShortest(TStream& stream, int minCodeSize, int colorCount, const TConstFramePixels& frame,
-                    const TCancellation* cancellation) {
+                    TEncodingSearch search, const TCancellation* cancellation) {
+  const bool full = search == TEncodingSearch::Full;
   const bool reachesClearPoint = TLZWEncoder::MayReachClearPoint(frame.Count(), minCodeSize);
   TMemoryStream first, second;
   TMemoryStream* shortest = &first;
@@ -20,17 +22,21 @@ void EncodeShortest(TStream& stream, int minCodeSize, int colorCount, const TCon
   };
   if (reachesClearPoint) {
     for (const int clearAt : TLZWEncoder::kClearPoints) {
-      if (clearAt == TLZWEncoder::kDefaultClearAt) continue;
+      if (!full || clearAt == TLZWEncoder::kDefaultClearAt) continue;
       TLZWEncoder(clearAt).Encode(*tried, minCodeSize, colorCount, frame);
       keepShorter();
     }
+    const int widest = std::end(TAdaptiveClearLZWEncoder::kWindows)[-1];
     for (const int window : TAdaptiveClearLZWEncoder::kWindows) {
+      if (!full && window != widest) continue;
       TAdaptiveClearLZWEncoder(window).Encode(*tried, minCodeSize, colorCount, frame);
       keepShorter();
     }
   }
-  TLookaheadLZWEncoder().Encode(*tried, minCodeSize, colorCount, frame);
-  keepShorter();
+  if (full || frame.Count() <= kQuickLookaheadPixels) {
+    TLookaheadLZWEncoder().Encode(*tried, minCodeSize, colorCount, frame);
+    keepShorter();
+  }
   stream.WriteBuffer(shortest->Bytes().data(), shortest->Bytes().size());
 }
 

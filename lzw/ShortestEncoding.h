@@ -1,6 +1,7 @@
 #pragma once
-// The encoder policy of the thorough effort: several LZW encodings of a frame, the shortest
-// kept.
+// The encoder policies that try several LZW encodings of a frame and keep the shortest.
+
+#include <cstdint>
 
 #include "base/Cancellation.h"
 #include "base/Stream.h"
@@ -8,12 +9,23 @@
 
 namespace lumvane {
 
-// Encodes the frame with greedy LZW at its usual clear point and, when the frame is large
-// enough to reach one, at every other clear point and with adaptive clearing, and with one
-// string of lookahead; writes the shortest (the first of equal ones). Fails as
-// TGIFEncoder::Encode, writing nothing; throws TCancelled between two encodings once the
-// cancellation is cancelled.
+// Which encodings are tried beside greedy LZW at its usual clear point.
+enum class TEncodingSearch {
+  // Those that pay most for their time: a full table kept while it pays, measured over
+  // the widest window, when the frame can reach a clear point (pictures with much detail
+  // code far shorter so); lookahead on frames of at most kQuickLookaheadPixels (small
+  // frames, where it often saves a few bytes and costs little).
+  Quick,
+  // Every other clear point and every adaptive window when the frame can reach a clear
+  // point, and lookahead on every frame.
+  Full,
+};
+constexpr std::int64_t kQuickLookaheadPixels = 4096;
+
+// Encodes the frame with each encoding the search tries and writes the shortest (the first
+// of equal ones). Fails as TGIFEncoder::Encode, writing nothing; throws TCancelled between
+// two encodings once the cancellation is cancelled.
 void EncodeShortest(TStream& stream, int minCodeSize, int colorCount, const TConstFramePixels& frame,
-                    const TCancellation* cancellation = nullptr);
+                    TEncodingSearch search, const TCancellation* cancellation = nullptr);
 
 }  // namespace lumvane

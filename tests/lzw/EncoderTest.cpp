@@ -7,6 +7,7 @@
 #include "lzw/LZWDecoder.h"
 #include "lzw/LZWEncoder.h"
 #include "lzw/RLEEncoder.h"
+#include "lzw/ShortestEncoding.h"
 #include "support/Corpus.h"
 #include "support/GifBytes.h"
 #include "support/Giflib.h"
@@ -271,6 +272,50 @@ TEST(AdaptiveClear, AFullTableIsKeptWhileItPays) {
   const auto peer = GiflibRead(FileAround(adaptive, width, height, 6, false));
   ASSERT_TRUE(peer.has_value());
   EXPECT_EQ(peer->Frames.at(0).Pixels, pixels);
+}
+
+// The quick search of the default effort: lookahead only up to kQuickLookaheadPixels, the
+// widest adaptive window only on frames that can reach a clear point; the result is the
+// shortest of those and giflib reads it back.
+TEST(ShortestEncoding, TheQuickSearchTriesLookaheadOnSmallFramesAndAdaptiveClearingOnLargeOnes) {
+  const auto sparse = [](int count) {
+    Bytes pixels;
+    for (int i = 0; i < count; ++i) pixels.push_back(i % 7 == 0 ? 1 : 0);
+    return pixels;
+  };
+  std::mt19937 random(24);
+  Bytes tile(24 * 24), texture(480 * 600);
+  for (std::uint8_t& p : tile) p = static_cast<std::uint8_t>(random() % 64);
+  for (std::size_t i = 0; i < texture.size(); ++i) texture[i] = tile[(i / 480 % 24) * 24 + i % 480 % 24];
+  const int widest = std::end(TAdaptiveClearLZWEncoder::kWindows)[-1];
+  struct Case {
+    Bytes Pixels;
+    int Width, Height, Bits;
+    bool Lookahead, Adaptive;  // what the quick search tries beside greedy LZW
+  };
+  const std::vector<Case> cases = {
+      {sparse(kQuickLookaheadPixels), static_cast<int>(kQuickLookaheadPixels), 1, 2, true, true},
+      {sparse(kQuickLookaheadPixels + 1), static_cast<int>(kQuickLookaheadPixels) + 1, 1, 2, false, true},
+      {sparse(200), 200, 1, 2, true, false},
+      {texture, 480, 600, 6, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Width) + " x " + std::to_string(c.Height));
+    const TConstFramePixels frame{c.Pixels.data(), c.Width, c.Height, false};
+    std::size_t expected = Encode(Kind::LZW, c.Pixels, c.Width, c.Height, c.Bits, 1 << c.Bits).size();
+    if (c.Lookahead) expected = std::min(expected, Encode(Kind::Lookahead, c.Pixels, c.Width, c.Height, c.Bits, 1 << c.Bits).size());
+    if (c.Adaptive) {
+      TMemoryStream adaptive;
+      TAdaptiveClearLZWEncoder(widest).Encode(adaptive, c.Bits, 1 << c.Bits, frame);
+      expected = std::min(expected, static_cast<std::size_t>(adaptive.Size()));
+    }
+    TMemoryStream quick;
+    EncodeShortest(quick, c.Bits, 1 << c.Bits, frame, TEncodingSearch::Quick);
+    EXPECT_EQ(static_cast<std::size_t>(quick.Size()), expected);
+    const auto peer = GiflibRead(FileAround(quick.Bytes(), c.Width, c.Height, c.Bits, false));
+    ASSERT_TRUE(peer.has_value());
+    EXPECT_EQ(peer->Frames.at(0).Pixels, c.Pixels);
+  }
 }
 
 // Every pixel its own code (no pair of values repeats) is the most codes a frame can send:
