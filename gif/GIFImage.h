@@ -19,10 +19,6 @@
 
 namespace lumvane {
 
-// encodeLZWShorter and encodeLZWShortest write each frame in several LZW encodings and keep
-// the shortest: the quick and the full search of EncodeShortest.
-enum TGIFEncoderKind : std::uint8_t { encodeLZW = 0, encodeRLE = 1, encodeLZWShortest = 2, encodeLZWShorter = 3 };
-
 // Drawing options, one bit each.
 using TGIFDrawOptions = std::uint16_t;
 constexpr TGIFDrawOptions drawThreaded = 0x0001;

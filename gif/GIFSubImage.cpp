@@ -225,13 +225,14 @@ int TGIFSubImage::CodeSizeFor(int highestPixel) const {
   return bits;
 }
 
-void TGIFSubImage::EncodePixels(TStream& stream) {
+void TGIFSubImage::EncodePixels(TStream& stream) { EncodePixels(stream, Image() ? Image()->EncoderKind : encodeLZW); }
+
+void TGIFSubImage::EncodePixels(TStream& stream, TGIFEncoderKind kind) {
   const TCancellation* cancellation = Image() ? Image()->Cancellation : nullptr;
   ThrowIfCancelled(cancellation);
   const int colorCount =
       localColorMap_.Count() > 0 ? localColorMap_.Count() : 1 << (Image() ? Image()->PixelBits() : 0);
   const int bits = CodeSizeFor(pixels_.empty() ? colorCount - 1 : *std::max_element(pixels_.begin(), pixels_.end()));
-  const TGIFEncoderKind kind = Image() ? Image()->EncoderKind : encodeLZW;
   const std::array<int, 6> parameters{bits, colorCount, IsInterlaced(), FrameWidth(), FrameHeight(), kind};
   if (parameters == encoding_.Parameters && pixels_ == encoding_.Pixels) {
     stream.WriteBuffer(encoding_.Bytes.data(), encoding_.Bytes.size());

@@ -16,6 +16,10 @@
 
 namespace lumvane {
 
+// encodeLZWShorter and encodeLZWShortest write each frame in several LZW encodings and keep
+// the shortest: the quick and the full search of EncodeShortest.
+enum TGIFEncoderKind : std::uint8_t { encodeLZW = 0, encodeRLE = 1, encodeLZWShortest = 2, encodeLZWShorter = 3 };
+
 class TGIFGraphicControlExtension;
 class TGraphic;
 class TPictureContainer;
@@ -132,8 +136,10 @@ public:
   void ReleasePixels();
   // Decodes the image data at the stream position into a new pixel buffer.
   void DecodePixels(TStream& stream);
-  // Writes the pixels as image data with the encoder the document's EncoderKind names.
+  // Writes the pixels as image data with the encoder the document's EncoderKind names, or
+  // with the one given.
   void EncodePixels(TStream& stream);
+  void EncodePixels(TStream& stream, TGIFEncoderKind kind);
   // The LZW minimum code size the pixels are written with when the highest is given.
   int CodeSizeFor(int highestPixel) const;
 

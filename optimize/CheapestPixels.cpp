@@ -24,9 +24,17 @@ std::vector<int> SendingOrder(int height, bool interlaced) {
   return rows;
 }
 
-std::int64_t EncodedSize(TGIFSubImage& frame) {
+// The encoder a choice is measured with. By default greedy LZW, the coding the choice is
+// made for: the other codings the document may try are left for its saving, where they
+// can only shorten the result. Thorough, the document's own encoder.
+TGIFEncoderKind MeasuringEncoder(const TGIFSubImage& frame, TChoiceEffort effort) {
+  const TGIFEncoderKind kind = frame.Image() ? frame.Image()->EncoderKind : encodeLZW;
+  return effort == TChoiceEffort::Thorough ? kind : encodeLZW;
+}
+
+std::int64_t EncodedSize(TGIFSubImage& frame, TGIFEncoderKind kind) {
   TMemoryStream stream;
-  frame.EncodePixels(stream);
+  frame.EncodePixels(stream, kind);
   return stream.Size();
 }
 
@@ -201,8 +209,8 @@ std::int64_t ShortestChoice(TPixelChoices& choices, int transparent, int codeSiz
 // Puts the chosen values (in sending order) into the frame with the new transparent index
 // when it then saves shorter than before; else the frame stays as it was.
 TPixelChoiceResult KeepIfShorter(TGIFSubImage& frame, const TPixelChoices& best, const std::vector<int>& rows,
-                                 int transparent, int codeSize, std::int64_t after) {
-  const std::int64_t before = EncodedSize(frame);
+                                 int transparent, int codeSize, std::int64_t after, TGIFEncoderKind measuring) {
+  const std::int64_t before = EncodedSize(frame, measuring);
   const int width = frame.FrameWidth();
   std::uint8_t* pixels = frame.Pixels();
   const std::size_t count = static_cast<std::size_t>(frame.PixelCount());
@@ -215,8 +223,8 @@ TPixelChoiceResult KeepIfShorter(TGIFSubImage& frame, const TPixelChoices& best,
   // The count holds for greedy LZW with the code size the choice was made with; the chosen
   // pixels may need a smaller one, and the encoder may try more than greedy LZW.
   if (frame.CodeSizeFor(HighestPixel(pixels, count)) != codeSize ||
-      (frame.Image() && frame.Image()->EncoderKind != encodeLZW))
-    after = EncodedSize(frame);
+      measuring != encodeLZW)
+    after = EncodedSize(frame, measuring);
   if (!frame.ControlExtension) after += kControlBlockBytes;
   if (after >= before) {
     std::copy(original.begin(), original.end(), pixels);
@@ -251,7 +259,7 @@ TPixelChoiceResult ChooseFramePixels(TGIFSubImage& frame, const TCanvasRowReader
   const std::int64_t after = ShortestChoice(choices, transparent, codeSize, frame.PixelCount(),
                                             effort == TChoiceEffort::Thorough,
                                             frame.Image() ? frame.Image()->Cancellation : nullptr, best);
-  return KeepIfShorter(frame, best, rows, transparent, codeSize, after);
+  return KeepIfShorter(frame, best, rows, transparent, codeSize, after, MeasuringEncoder(frame, effort));
 }
 
 int ChooseCheapestPixels(TGIFImage& image, TChoiceEffort effort) {

@@ -41,7 +41,8 @@ bool OpaqueColors(TGIFSubImage& frame, std::bitset<256>& used) {
 // Bytes of a color table as written: a power of two of at least 2 entries, 3 bytes each.
 std::int64_t TableBytes(const TGIFColorMap& map) { return map.Count() == 0 ? 0 : 3 << map.PixelBits(); }
 
-// What the color tables and the frames' codes take in the file.
+// What the color tables and the frames' codes take in the file, the codes measured as
+// greedy LZW (the other codings a document may try shorten both sides alike).
 std::int64_t TablesAndCodesBytes(TGIFImage& image) {
   std::int64_t bytes = TableBytes(image.Header.GlobalColorMap());
   TMemoryStream codes;
@@ -49,7 +50,7 @@ std::int64_t TablesAndCodesBytes(TGIFImage& image) {
     if (frame->IsEmpty()) continue;
     bytes += TableBytes(frame->LocalColorMap());
     codes.Clear();
-    frame->EncodePixels(codes);
+    frame->EncodePixels(codes, encodeLZW);
     bytes += codes.Size();
   }
   return bytes;
@@ -136,13 +137,15 @@ bool ShareGlobalColorTable(TGIFImage& image) {
     }
     frames.push_back(sharing);
   }
-  if (frames.empty() || (!anyLocal && static_cast<int>(shared.size()) >= global.Count())) return false;
+  if (frames.empty()) return false;
   // A transparent frame that shows every shared color needs one more entry for transparency.
   if (std::any_of(frames.begin(), frames.end(), [&](const TSharingFrame& sharing) {
         return sharing.Transparent >= 0 && sharing.Used.count() >= shared.size();
       }))
     shared.push_back(0);
   if (shared.size() > 256) return false;
+  // Without local tables, only a global table that gets smaller can pay.
+  if (!anyLocal && TGIFColorMap::PixelBitsFor(static_cast<int>(shared.size())) >= global.PixelBits()) return false;
 
   const std::int64_t before = TablesAndCodesBytes(image);
   const TDocumentCopy copy(image);
