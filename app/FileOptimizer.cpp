@@ -76,8 +76,10 @@ void OptimizeInto(TGIFImage& image, TOptimizeOptionSet options, TChoiceEffort ef
 }
 
 // Whether a frame clears or restores its area afterwards: the frames the other candidates
-// may neither merge nor crop, which rebuilding from the pictures can.
+// may neither merge nor crop, which rebuilding from the pictures can. The one frame of a
+// still shows nothing after it: cropping it is left to the optimizer.
 bool HasClearingFrames(const TGIFImage& image) {
+  if (image.Frames.Count() == 1) return false;
   for (const auto& frame : image.Frames)
     if (frame->ControlExtension && !KeepsPicture(frame->ControlExtension->Disposal())) return true;
   return false;

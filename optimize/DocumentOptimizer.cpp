@@ -193,8 +193,9 @@ void TGIFImage::OptimizeDocument(TOptimizeOptionSet options, TReductionMethod me
         ThrowIfCancelled(Cancellation);
         TGIFSubImage& frame = Frames[i];
         if (frame.IsEmpty() || !frame.IsTransparent || !frame.ControlExtension) continue;
-        // Cropping would shrink the area that is cleared after the frame.
-        if (DisposalOf(frame) == DisposalRestoreBackground) continue;
+        // Cropping would shrink the area that is cleared after the frame; the one frame of
+        // a still shows nothing after it, whatever it clears.
+        if (DisposalOf(frame) == DisposalRestoreBackground && Frames.Count() > 1) continue;
         if (WhollyTransparent(frame)) {
           // A frame that shows nothing new is only time: it goes to the frame before when
           // that one stays on screen and their delays add up alike for every viewer;

@@ -45,6 +45,24 @@ TEST(Crop, ShrinksToTheVisiblePixelsAndMovesTheFrame) {
   EXPECT_EQ(PixelsOf(frame), (Bytes{1, 1, 1, 1, 2, 1}));
 }
 
+// A frame that clears its area afterwards keeps its size when a frame follows; the one frame
+// of a still shows nothing after it and is cropped.
+TEST(Crop, AClearingFrameIsCroppedOnlyWhenItIsTheStillsOneFrame) {
+  for (const int frames : {1, 2}) {
+    TGIFImage image;
+    WithGrayGlobalMap(image, 4);
+    for (int f = 0; f < frames; ++f) {
+      TGIFSubImage& frame = AddFrame(image, 0, 0, 8, 8);
+      std::fill(frame.Pixels(), frame.Pixels() + 64, 3);
+      MakeTransparent(frame, 3, DisposalRestoreBackground);
+      frame.RowAt(4)[4] = static_cast<std::uint8_t>(1 + f);
+      frame.ControlExtension->SetDelay(10);
+    }
+    image.OptimizeDocument(optCropFrames, reduceNone, ditherNearest, 8);
+    EXPECT_EQ(image.Frames[0].FrameWidth(), frames == 1 ? 1 : 8) << frames << " frame(s)";
+  }
+}
+
 TEST(Crop, LeavesOpaqueFramesAndFramesThatWouldWrapAlone) {
   TGIFImage image;
   WithGrayGlobalMap(image, 4);
