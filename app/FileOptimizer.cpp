@@ -17,7 +17,6 @@ namespace {
 
 constexpr TOptimizeOptionSet kEveryTechnique =
     optCropFrames | optMergeFrames | optRemoveRedundant | optPackColorMaps | optReduceColors;
-constexpr TOptimizeOptionSet kWithoutMerging = kEveryTechnique & ~optMergeFrames;
 // The rebuilt frames are cropped and transparent where nothing changes already: what is
 // left is packing the color tables and dropping blocks that do nothing.
 constexpr TOptimizeOptionSet kRebuiltOptions = optPackColorMaps | optRemoveRedundant;
@@ -86,11 +85,11 @@ bool HasClearingFrames(const TGIFImage& image) {
 }
 
 // The document rebuilt from the pictures of source, optimized, into output; output stays
-// empty when rebuilding is not worth trying (by default: no frame clears or restores its
-// area), gives up or fails, which leaves the other candidates.
+// empty when rebuilding is not worth trying (no frame clears or restores its area: the
+// other candidates do as well then), gives up or fails, which leaves the other candidates.
 void RebuildInto(const TGIFImage& source, TGIFImage& rebuilt, TChoiceEffort effort, bool damaged,
                  TMemoryStream& output) {
-  if (effort == TChoiceEffort::Default && !HasClearingFrames(source)) return;
+  if (!HasClearingFrames(source)) return;
   try {
     if (RebuildFrames(source, rebuilt)) OptimizeInto(rebuilt, kRebuiltOptions, effort, damaged, output);
   } catch (const std::exception&) {
@@ -187,11 +186,6 @@ TFileOutcome TFileOptimizer::Process(std::vector<std::uint8_t> bytes) {
 }
 
 void TFileOptimizer::BuildCandidates(bool damaged) {
-  // Without frame merging: by default the choice of pixels does better than that.
-  if (effort_ == TChoiceEffort::Thorough) {
-    candidate_.CopyFrom(&original_);
-    OptimizeInto(candidate_, kWithoutMerging, effort_, damaged, candidateBytes_[WithoutMerging]);
-  }
   RebuildInto(original_, candidate_, effort_, damaged, candidateBytes_[Rebuilt]);
   candidate_.CopyFrom(&original_);
   OptimizeInto(candidate_, kEveryTechnique, effort_, damaged, candidateBytes_[Optimized]);
@@ -243,12 +237,8 @@ TFileOutcome TFileOptimizer::OptimizeFile() {
   candidate_.Clear();
   if (!outcome.Message.empty()) return outcome;
 
-  // Nothing smaller: the row shows the smaller of the optimized documents all the same.
-  if (!result) {
-    result = &candidateBytes_[Optimized];
-    const TMemoryStream& withoutMerging = candidateBytes_[WithoutMerging];
-    if (withoutMerging.Size() > 0 && withoutMerging.Size() < result->Size()) result = &withoutMerging;
-  }
+  // Nothing smaller: the row shows the optimized document's size all the same.
+  if (!result) result = &candidateBytes_[Optimized];
   const std::int64_t resultSize = result->Size();
   outcome.OptimizedSize = resultSize;
   outcome.Reduction = ReductionText(outcome.OriginalSize, resultSize);

@@ -1,6 +1,6 @@
 #pragma once
 // The work of a batch run on one file, without any window: read it, load it, optimize the
-// document (and, thorough, a copy without frame merging) and a document rebuilt from its
+// document and (an animation whose frames clear their area) a document rebuilt from its
 // pictures, each with its pixels chosen for the shortest codes, keep the smallest output
 // that shows the same, and write it back when asked.
 
@@ -87,7 +87,7 @@ public:
 
 private:
   // The ways of making the file smaller, in their order of preference between equal sizes.
-  enum TCandidate { Optimized, WithoutMerging, Rebuilt, CandidateCount };
+  enum TCandidate { Optimized, Rebuilt, CandidateCount };
 
   // Reads the file (its identity first), then OptimizeFile.
   TFileOutcome Optimize(std::optional<TFileIdentity>& identity, const std::string& path);

@@ -109,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (!thorough) return 0;
 
-  // The thorough run's copy without merging, saved with the shortest of the LZW encoders.
+  // A copy optimized without merging, saved with the shortest of the LZW encoders.
   optimized = true;
   copy.EncoderKind = encodeLZWShortest;
   try {
