@@ -103,12 +103,15 @@ void TLookaheadLZWEncoder::EncodeBody() {
   while (AdvancePixel());
   Dictionary = std::make_unique<THashTable>();
   EmitClear();
+  std::size_t longestEntry = 1;  // no string the dictionary holds is longer
   for (std::size_t position = 0; position < pixels_.size();) {
     MatchesAt(position);
     std::size_t length = matches_.size();
     std::size_t reach = length + LongestAt(position + length);
     const std::size_t shortest = length > kShorter ? length - kShorter : 1;
     for (std::size_t shorter = length - 1; shorter >= shortest && shorter > 0; --shorter) {
+      // Shorter strings only reach less far from here on.
+      if (shorter + longestEntry <= reach) break;
       const std::size_t further = shorter + LongestAt(position + shorter);
       if (further > reach) {
         reach = further;
@@ -118,7 +121,12 @@ void TLookaheadLZWEncoder::EncodeBody() {
     const int code = matches_[length - 1];
     EmitCode(code);
     position += length;
-    if (position < pixels_.size()) AddEntryOrClear(code, pixels_[position], static_cast<int>(length));
+    if (position < pixels_.size()) {
+      const int freeBefore = NextFreeCode;
+      AddEntryOrClear(code, pixels_[position], static_cast<int>(length));
+      if (NextFreeCode > freeBefore) longestEntry = std::max(longestEntry, length + 1);
+      if (NextFreeCode < freeBefore) longestEntry = 1;
+    }
   }
   Dictionary.reset();
   pixels_ = {};
