@@ -20,7 +20,7 @@ enum class TEncodingSearch {
   // point, and lookahead on every frame.
   Full,
 };
-constexpr std::int64_t kQuickLookaheadPixels = 4096;
+constexpr std::int64_t kQuickLookaheadPixels = 16384;
 
 // Encodes the frame with each encoding the search tries and writes the shortest (the first
 // of equal ones). Fails as TGIFEncoder::Encode, writing nothing; throws TCancelled between
