@@ -9,6 +9,7 @@
 #include "lzw/ChoiceParse.h"
 #include "lzw/FramePixels.h"
 #include "lzw/LZWEncoder.h"
+#include "lzw/ShortestEncoding.h"
 #include "optimize/ColorIndex.h"
 #include "optimize/Compositor.h"
 
@@ -24,12 +25,13 @@ std::vector<int> SendingOrder(int height, bool interlaced) {
   return rows;
 }
 
-// The encoder a choice is measured with. By default greedy LZW, the coding the choice is
-// made for: the other codings the document may try are left for its saving, where they
-// can only shorten the result. Thorough, the document's own encoder.
+// The encoder a choice is measured with. By default, on frames larger than the quick
+// search's lookahead limit, greedy LZW, the coding the choice is made for: the other
+// codings the document may try are left for its saving, where they can only shorten the
+// result. Thorough, and on small frames where it costs little, the document's own encoder.
 TGIFEncoderKind MeasuringEncoder(const TGIFSubImage& frame, TChoiceEffort effort) {
   const TGIFEncoderKind kind = frame.Image() ? frame.Image()->EncoderKind : encodeLZW;
-  return effort == TChoiceEffort::Thorough ? kind : encodeLZW;
+  return effort == TChoiceEffort::Thorough || frame.PixelCount() <= kQuickLookaheadPixels ? kind : encodeLZW;
 }
 
 std::int64_t EncodedSize(TGIFSubImage& frame, TGIFEncoderKind kind) {
