@@ -77,7 +77,7 @@ public:
   // everything else is in the outcome.
   TFileOutcome Process(const std::string& path, bool writeBack);
   // Reads and optimizes the file without writing; write is what replacing it would take
-  // (the identity it had before it was read, and ResultBytes moved in).
+  // (the identity it had before it was read, and a copy of ResultBytes).
   TFileOutcome Process(const std::string& path, TPendingWrite& write);
   // The same for bytes that come from elsewhere (a pipe); nothing is written.
   TFileOutcome Process(std::vector<std::uint8_t> bytes);

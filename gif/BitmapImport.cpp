@@ -5,10 +5,10 @@
 #include <array>
 
 #include "base/Errors.h"
-#include "color/ColorReduction.h"
 #include "gfx/IconGraphic.h"
 #include "gfx/MetafileGraphic.h"
 #include "gfx/PictureSystem.h"
+#include "gif/BitmapReduction.h"
 #include "gif/GIFGraphicControlExtension.h"
 #include "gif/GIFImage.h"
 #include "render/FrameRendering.h"
@@ -17,6 +17,9 @@ namespace lumvane {
 namespace {
 
 const std::string kConverting = "Converting...";
+
+// Constant-initialized, so that an installation at any program start finds it in place.
+TBitmapReduction installedReduction = nullptr;
 constexpr int kProgressRows = 32;
 
 // The last eight colors met and their map indexes: neighbouring pixels mostly repeat one.
@@ -131,6 +134,8 @@ std::unique_ptr<TBitmap> UnpaintedMask(TGraphic& metafile) {
 
 }  // namespace
 
+void InstallBitmapReduction(TBitmapReduction reduction) { installedReduction = reduction; }
+
 void TGIFSubImage::CopyFrom(const TBitmap& bitmap) {
   Clear();
   if (bitmap.Empty()) return;
@@ -139,8 +144,8 @@ void TGIFSubImage::CopyFrom(const TBitmap& bitmap) {
   auto cached = std::make_unique<TBitmap>();
   if (bitmap.BitsPerPixel() <= 8)
     cached->Assign(bitmap);
-  else
-    cached = ReduceBitmapColors(bitmap, image ? image->ImportReduction : GIFDefaults.ImportReduction,
+  else if (installedReduction)
+    cached = installedReduction(bitmap, image ? image->ImportReduction : GIFDefaults.ImportReduction,
                                 image ? image->ImportDither : GIFDefaults.ImportDither,
                                 image ? image->ImportPaletteBits : GIFDefaults.ImportPaletteBits, nullptr);
   if (cached->Empty()) throw GIFException(TGIFError::InvalidReductionMethod);

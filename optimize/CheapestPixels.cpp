@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <optional>
 
 #include "gif/GIFGraphicControlExtension.h"
@@ -11,6 +12,7 @@
 #include "lzw/LZWEncoder.h"
 #include "lzw/ShortestEncoding.h"
 #include "optimize/ColorIndex.h"
+#include "optimize/ColorOrder.h"
 #include "optimize/Compositor.h"
 
 namespace lumvane {
@@ -111,18 +113,16 @@ std::optional<TChoiceFrame> ChoiceFrameOf(TGIFSubImage& frame) {
                     frame.FrameHeight(), frame.IsInterlaced(), map.Count()};
   if (view.ColorCount == 0 || HighestPixel(view.Pixels, view.PixelCount) >= view.ColorCount) return std::nullopt;
   for (int i = 0; i < view.ColorCount; ++i) view.Colors[i] = CanvasColor(map.Entries() + 3 * i);
-  const TGIFGraphicControlExtension* control = frame.ControlExtension;
-  if (control && control->Transparent()) view.Transparent = control->TransparentIndex();
+  view.Transparent = TransparentIndexOf(frame);
   return view;
 }
 
 // The transparent index to be: the lowest one no opaque pixel uses; -1 when all are used.
 int LowestFreeIndex(const TChoiceFrame& frame) {
-  std::array<bool, 256> used{};
-  for (std::size_t i = 0; i < frame.PixelCount; ++i)
-    if (frame.Pixels[i] != frame.Transparent) used[frame.Pixels[i]] = true;
-  const auto free = std::find(used.begin(), used.begin() + frame.ColorCount, false);
-  return free == used.begin() + frame.ColorCount ? -1 : static_cast<int>(free - used.begin());
+  const std::bitset<256> used = OpaqueIndexes(frame.Pixels, frame.PixelCount, frame.Transparent);
+  for (int index = 0; index < frame.ColorCount; ++index)
+    if (!used[index]) return index;
+  return -1;
 }
 
 // Each pixel in sending order with its alternative: transparency for an opaque pixel that

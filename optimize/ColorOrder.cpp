@@ -50,8 +50,7 @@ bool OrderColorsForCodeSizes(TGIFImage& image) {
     // Which index is transparent is the last control block's say; one is what optimizing leaves.
     if (frame->ControlBlockCount() > 1) return false;
     TFrameColors colors;
-    const TGIFGraphicControlExtension* control = frame->ControlExtension;
-    const int transparent = control && control->Transparent() ? control->TransparentIndex() : -1;
+    const int transparent = TransparentIndexOf(*frame);
     const std::uint8_t* pixels = frame->Pixels();
     for (std::int64_t i = 0; i < frame->PixelCount(); ++i) {
       if (pixels[i] >= count) return false;  // pixels beyond the table keep their values
@@ -103,6 +102,18 @@ bool OrderColorsForCodeSizes(TGIFImage& image) {
   return true;
 }
 
+int TransparentIndexOf(const TGIFSubImage& frame) {
+  const TGIFGraphicControlExtension* control = frame.ControlExtension;
+  return control && control->Transparent() ? control->TransparentIndex() : -1;
+}
+
+std::bitset<256> OpaqueIndexes(const std::uint8_t* pixels, std::size_t count, int transparent) {
+  std::bitset<256> used;
+  for (std::size_t i = 0; i < count; ++i)
+    if (pixels[i] != transparent) used.set(pixels[i]);
+  return used;
+}
+
 int LowerTransparentIndexes(TGIFImage& image) {
   int changed = 0;
   for (const auto& frame : image.Frames) {
@@ -112,11 +123,9 @@ int LowerTransparentIndexes(TGIFImage& image) {
     const int count = frame->EffectiveColorMap().Count();
     const int transparent = control->TransparentIndex();
     if (transparent >= count) continue;
-    std::bitset<256> used;
     std::uint8_t* pixels = frame->Pixels();
     const std::int64_t pixelCount = frame->PixelCount();
-    for (std::int64_t i = 0; i < pixelCount; ++i)
-      if (pixels[i] != transparent) used.set(pixels[i]);
+    const std::bitset<256> used = OpaqueIndexes(pixels, static_cast<std::size_t>(pixelCount), transparent);
     int lowest = 0;
     while (used[lowest]) ++lowest;  // stops at the transparent index at the latest
     if (lowest >= transparent) continue;

@@ -1,9 +1,18 @@
 #pragma once
 // Ordering the global color table for narrow codes.
 
+#include <bitset>
+#include <cstddef>
+#include <cstdint>
+
 #include "gif/GIFImage.h"
 
 namespace lumvane {
+
+// The frame's transparent index; -1 when it has none.
+int TransparentIndexOf(const TGIFSubImage& frame);
+// The indexes a frame's opaque pixels use: every value but the transparent index.
+std::bitset<256> OpaqueIndexes(const std::uint8_t* pixels, std::size_t count, int transparent);
 
 // With compact code sizes a frame's codes start as narrow as its highest pixel index (or
 // its transparent index, the lowest one its colors leave free) allows. This orders the

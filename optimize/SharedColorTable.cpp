@@ -17,11 +17,6 @@ TColor EntryColor(const TGIFColorMap& map, int index) {
   return entry[0] | (entry[1] << 8) | (entry[2] << 16);
 }
 
-int TransparentIndexOf(const TGIFSubImage& frame) {
-  const TGIFGraphicControlExtension* control = frame.ControlExtension;
-  return control && control->Transparent() ? control->TransparentIndex() : -1;
-}
-
 // The entries of the frame's table that its opaque pixels use; false when a pixel or the
 // transparent index lies beyond the table, or several control blocks disagree on which
 // index is transparent: such frames keep their tables.
@@ -30,12 +25,8 @@ bool OpaqueColors(TGIFSubImage& frame, std::bitset<256>& used) {
   const int count = frame.EffectiveColorMap().Count();
   const int transparent = TransparentIndexOf(frame);
   if (transparent >= count) return false;
-  const std::uint8_t* pixels = frame.Pixels();
-  for (std::int64_t i = 0; i < frame.PixelCount(); ++i)
-    if (pixels[i] != transparent) used.set(pixels[i]);
-  for (int i = count; i < 256; ++i)
-    if (used[i]) return false;
-  return true;
+  used = OpaqueIndexes(frame.Pixels(), static_cast<std::size_t>(frame.PixelCount()), transparent);
+  return (used >> count).none();
 }
 
 // Bytes of a color table as written: a power of two of at least 2 entries, 3 bytes each.
