@@ -185,10 +185,20 @@ TFileOutcome TFileOptimizer::Process(std::vector<std::uint8_t> bytes) {
   return OptimizeFile();
 }
 
-void TFileOptimizer::BuildCandidates(bool damaged) {
+const TMemoryStream* TFileOptimizer::FindResult(bool damaged, TFileOutcome& outcome) {
   RebuildInto(original_, candidate_, effort_, damaged, candidateBytes_[Rebuilt]);
+  if (effort_ == TChoiceEffort::Default && !damaged && IsSmallerShowingTheSame(Rebuilt, outcome.OriginalSize))
+    return &candidateBytes_[Rebuilt];
   candidate_.CopyFrom(&original_);
   OptimizeInto(candidate_, kEveryTechnique, effort_, damaged, candidateBytes_[Optimized]);
+  return SmallestShowingTheSame(damaged, outcome);
+}
+
+bool TFileOptimizer::IsSmallerShowingTheSame(TCandidate kind, std::int64_t originalSize) {
+  TMemoryStream& bytes = candidateBytes_[kind];
+  if (bytes.Size() == 0 || bytes.Size() >= originalSize) return false;
+  if (!showsTheSame_[kind]) showsTheSame_[kind] = ShowsTheSame(original_, bytes, cancellation_);
+  return *showsTheSame_[kind];
 }
 
 const TMemoryStream* TFileOptimizer::SmallestShowingTheSame(bool damaged, TFileOutcome& outcome) {
@@ -206,7 +216,7 @@ const TMemoryStream* TFileOptimizer::SmallestShowingTheSame(bool damaged, TFileO
     return nullptr;
   }
   for (const int kind : smaller)
-    if (ShowsTheSame(original_, candidateBytes_[kind], cancellation_)) return &candidateBytes_[kind];
+    if (IsSmallerShowingTheSame(static_cast<TCandidate>(kind), outcome.OriginalSize)) return &candidateBytes_[kind];
   // The rebuilt document is only ever taken when it verifies: it never stands in the way
   // of the others.
   if (smaller.size() > 1 || smaller[0] != Rebuilt) outcome.Message = kLooksDifferentText;
@@ -216,6 +226,7 @@ const TMemoryStream* TFileOptimizer::SmallestShowingTheSame(bool damaged, TFileO
 TFileOutcome TFileOptimizer::OptimizeFile() {
   TFileOutcome outcome;
   for (TMemoryStream& candidate : candidateBytes_) candidate.Clear();
+  showsTheSame_ = {};
   resultBytes_ = &file_.Bytes();
   outcome.OriginalSize = file_.Size();
   std::optional<TMemoryBudget::TClaim> memory;
@@ -225,8 +236,7 @@ TFileOutcome TFileOptimizer::OptimizeFile() {
   const TMemoryStream* result = nullptr;
   try {
     const bool damaged = LoadNotingWarnings(original_, file_);
-    BuildCandidates(damaged);
-    result = SmallestShowingTheSame(damaged, outcome);
+    result = FindResult(damaged, outcome);
   } catch (const TCancelled&) {
     outcome = NotFinished(outcome);
   } catch (const std::exception& error) {

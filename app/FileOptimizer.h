@@ -61,7 +61,11 @@ TFileOutcome WriteBack(TFileOutcome outcome, const TPendingWrite& write, TFolder
 // A file goes through it in steps: its bytes are read and decoded once (the original,
 // kept unchanged for every comparison); the candidates are built from copies of it, each
 // saved once (its size is that of its bytes); the smallest that shows what the original
-// shows is picked, verifying only candidates that could be kept, smallest first.
+// shows is picked, verifying only candidates that could be kept, smallest first. By default
+// a document whose frames clear or restore their areas is rebuilt from its pictures first,
+// and the rebuilt copy, when smaller and showing the same, is kept without building the
+// optimized one: there rebuilding codes shortest nearly always, and the optimized copy would
+// cost as much again.
 class TFileOptimizer {
 public:
   // Its documents save with compact code sizes. Thorough runs try more and search further,
@@ -93,8 +97,12 @@ private:
   TFileOutcome Optimize(std::optional<TFileIdentity>& identity, const std::string& path);
   // Decodes file_, builds the candidates and picks the result.
   TFileOutcome OptimizeFile();
-  // Saves every candidate worth trying into candidateBytes_ (left empty when not built).
-  void BuildCandidates(bool damaged);
+  // Builds the candidates worth trying into candidateBytes_ (left empty when not built) and
+  // picks the result as SmallestShowingTheSame does.
+  const TMemoryStream* FindResult(bool damaged, TFileOutcome& outcome);
+  // Whether the candidate is smaller than the file and shows what the original shows;
+  // each candidate is verified once.
+  bool IsSmallerShowingTheSame(TCandidate kind, std::int64_t originalSize);
   // The smallest candidate that is smaller than the file and shows what it shows (a damaged
   // file: any smaller one, which is never written); nullptr when none. Sets the row's
   // message when a smaller candidate exists but none may replace the file.
@@ -105,6 +113,7 @@ private:
   TGIFImage original_;   // the file decoded, unchanged while candidates are built
   TGIFImage candidate_;  // the document the candidate being built is made in
   std::array<TMemoryStream, CandidateCount> candidateBytes_;
+  std::array<std::optional<bool>, CandidateCount> showsTheSame_;  // unset: not verified yet
   TChoiceEffort effort_;
   TMemoryBudget* budget_;
   const TCancellation* cancellation_;

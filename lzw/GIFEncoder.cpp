@@ -18,6 +18,7 @@ void TGIFEncoder::Encode(TStream& stream, int minCodeSize, int colorCount, const
   ClearCode = 1 << MinCodeSize;
   EndCode = ClearCode + 1;
   FirstFreeCode = ClearCode + 2;
+  PixelCount = frame.Count();
   BitAccumulator = 0;
   PendingBits = 0;
   countdown_ = frame.Interlaced ? frame.Width : frame.Count();

@@ -64,6 +64,7 @@ protected:
   int ClearCode = 0;
   int EndCode = 0;
   int FirstFreeCode = 0;
+  std::int64_t PixelCount = 0;  // of the frame being encoded
   bool JustCleared = false;
 
 private:

@@ -2,10 +2,13 @@
 
 namespace lumvane {
 
-void THashTable::AddEntry(std::uint32_t key, int code) {
-  int h = HashOf(key);
-  while (!IsEmpty(slots_[h])) h = NextProbe(h);
-  slots_[h] = (key << 12) | (static_cast<std::uint32_t>(code) & 0xFFF);
+THashTable::THashTable(std::int64_t pixelCount) {
+  // A frame makes at most one entry per pixel, and never more than 4096.
+  const std::int64_t entries = std::clamp<std::int64_t>(pixelCount, 32, 4096);
+  std::size_t slots = 64;
+  while (static_cast<std::int64_t>(slots) < 2 * entries) slots *= 2;
+  slots_.assign(slots, kEmptySlot);
+  mask_ = slots - 1;
 }
 
 void TLZWEncoder::EmitCode(int code) {
@@ -21,7 +24,7 @@ void TLZWEncoder::EmitClear() {
 }
 
 void TLZWEncoder::EncodeBody() {
-  Dictionary = std::make_unique<THashTable>();
+  Dictionary = std::make_unique<THashTable>(PixelCount);
   EmitClear();
   CurrentCode = CurrentPixel();
   int length = 1;
@@ -53,10 +56,12 @@ void TLZWEncoder::EncodeBody() {
 }
 
 void TLZWEncoder::AddEntryOrClear(int code, int value, int) {
-  if (NextFreeCode < ClearAt)
-    Dictionary->AddEntry((static_cast<std::uint32_t>(code) << 8) | value, NextFreeCode++);
-  else
+  if (NextFreeCode < ClearAt) {
+    Dictionary->AddEntry((static_cast<std::uint32_t>(code) << 8) | value, NextFreeCode);
+    LastChild[NextFreeCode++] = TLastChild{-1, 0};
+  } else {
     EmitClear();
+  }
 }
 
 void TAdaptiveClearLZWEncoder::AddEntryOrClear(int code, int value, int length) {
@@ -101,7 +106,7 @@ void TLookaheadLZWEncoder::EncodeBody() {
   pixels_.clear();
   do pixels_.push_back(static_cast<std::uint8_t>(CurrentPixel()));
   while (AdvancePixel());
-  Dictionary = std::make_unique<THashTable>();
+  Dictionary = std::make_unique<THashTable>(PixelCount);
   EmitClear();
   std::size_t longestEntry = 1;  // no string the dictionary holds is longer
   for (std::size_t position = 0; position < pixels_.size();) {

@@ -11,35 +11,43 @@
 
 namespace lumvane {
 
-// Open addressing over 8009 slots; a used slot holds key << 12 | code, an empty slot has
-// all upper 20 bits set. Keys are prefix code << 8 | pixel value.
+// Open addressing with linear probing over a power of two of slots, at least twice the
+// entries a frame can make (a small frame gets a small table: clearing it costs what the
+// frame holds); a used slot holds key << 12 | code, an empty one has all upper 20 bits set.
+// Keys are prefix code << 8 | pixel value.
 class THashTable {
 public:
-  static constexpr int kSlots = 8009;
-
-  THashTable() { Reset(); }
-  void Reset() { slots_.fill(0xFFFFFFFFu); }
-  void AddEntry(std::uint32_t key, int code);
+  // A table for a frame of pixelCount pixels.
+  explicit THashTable(std::int64_t pixelCount);
+  // Empties the table; nothing to do when nothing was added since it was last emptied.
+  void Reset() {
+    if (count_ == 0) return;
+    std::fill(slots_.begin(), slots_.end(), kEmptySlot);
+    count_ = 0;
+  }
+  void AddEntry(std::uint32_t key, int code) {
+    std::size_t h = HashOf(key);
+    while (!IsEmpty(slots_[h])) h = (h + 1) & mask_;
+    slots_[h] = (key << 12) | (static_cast<std::uint32_t>(code) & 0xFFF);
+    ++count_;
+  }
   // The code stored for the key, or -1.
   int FindEntry(std::uint32_t key) const {
-    for (int h = HashOf(key);; h = NextProbe(h)) {
+    for (std::size_t h = HashOf(key);; h = (h + 1) & mask_) {
       const std::uint32_t slot = slots_[h];
       if (IsEmpty(slot)) return -1;
       if ((slot >> 12) == key) return static_cast<int>(slot & 0xFFF);
     }
   }
 
-  static int HashOf(std::uint32_t key) { return static_cast<int>((key ^ (key >> 4)) % kSlots); }
-  static int NextProbe(int h) {
-    if (h == 0) return kSlots - 1;
-    return 2 * h >= kSlots ? 2 * h - kSlots : 2 * h;
-  }
-
 private:
-  static constexpr std::uint32_t kEmpty = 0xFFFFF;
-  static bool IsEmpty(std::uint32_t slot) { return (slot >> 12) == kEmpty; }
+  static constexpr std::uint32_t kEmptySlot = 0xFFFFFFFFu;
+  static bool IsEmpty(std::uint32_t slot) { return (slot >> 12) == (kEmptySlot >> 12); }
+  std::size_t HashOf(std::uint32_t key) const { return ((key * 0x9E3779B1u) >> 16) & mask_; }
 
-  std::array<std::uint32_t, kSlots> slots_;
+  std::vector<std::uint32_t> slots_;
+  std::size_t mask_ = 0;
+  int count_ = 0;
 };
 
 // Greedy LZW: every string sent is the longest the dictionary holds.
@@ -78,9 +86,11 @@ private:
     std::int16_t Pixel;  // -1: none
     std::uint16_t Code;
   };
-  void ForgetLastChildren() { LastChild.fill(TLastChild{-1, 0}); }
+  void ForgetLastChildren() { std::fill_n(LastChild.begin(), FirstFreeCode, TLastChild{-1, 0}); }
 
   int CurrentCode = 0;
+  // Valid for the codes the dictionary holds: a clear forgets the pixels' entries, and a
+  // code's entry is forgotten when the code is made.
   std::array<TLastChild, 4096> LastChild;
 };
 
@@ -109,7 +119,8 @@ private:
 // reaches furthest. Slower than greedy; shorter on most pictures.
 class TLookaheadLZWEncoder : public TLZWEncoder {
 public:
-  using TLZWEncoder::TLZWEncoder;
+  // Provided, so that making one does not zero its tables first.
+  TLookaheadLZWEncoder() : TLZWEncoder() {}
   static constexpr int kShorter = 24;
 
 protected:

@@ -128,13 +128,17 @@ void TCompositor::Start() {
   std::visit([&](auto& canvas) { canvas.Reset(width_, height_); }, canvas_);
 }
 
-std::array<std::uint32_t, 256> TCompositor::ValuesOf(const std::array<std::uint32_t, 256>& colors) const {
+const std::array<std::uint32_t, 256>& TCompositor::ValuesOf(const std::array<std::uint32_t, 256>& colors) {
   if (palette_.empty()) return colors;
-  std::array<std::uint32_t, 256> values;
+  if (hasLastValues_ && colors == lastColors_) return lastValues_;
   for (std::size_t i = 0; i < colors.size(); ++i)
-    values[i] = static_cast<std::uint32_t>(std::lower_bound(palette_.begin(), palette_.end(), colors[i]) -
-                                           palette_.begin());
-  return values;
+    lastValues_[i] = i > 0 && colors[i] == colors[i - 1]
+                         ? lastValues_[i - 1]
+                         : static_cast<std::uint32_t>(
+                               std::lower_bound(palette_.begin(), palette_.end(), colors[i]) - palette_.begin());
+  lastColors_ = colors;
+  hasLastValues_ = true;
+  return lastValues_;
 }
 
 // Frame positions are never negative, so clipping cuts only the right and bottom: the area
@@ -161,11 +165,14 @@ void TCompositor::CopyValues(const TCanvasArea& area, std::uint32_t* out) const 
 }
 
 void TCompositor::SaveStep() {
-  stepValues_.clear();
+  std::size_t total = 0;
+  for (const TCanvasArea& area : step_) total += static_cast<std::size_t>(area.Width()) * area.Height();
+  // Grown only: what is read is always written first.
+  if (stepValues_.size() < total) stepValues_.resize(total);
+  std::uint32_t* out = stepValues_.data();
   for (const TCanvasArea& area : step_) {
-    const std::size_t at = stepValues_.size();
-    stepValues_.resize(at + static_cast<std::size_t>(area.Width()) * area.Height());
-    CopyValues(area, stepValues_.data() + at);
+    CopyValues(area, out);
+    out += static_cast<std::size_t>(area.Width()) * area.Height();
   }
 }
 
@@ -270,19 +277,23 @@ bool TCompositor::Advance() {
   return true;
 }
 
-void TCompositor::ReadPicture(int y, int left, int right, std::uint32_t* out) const {
-  CopyValues({left, y, right, y + 1}, out);
+void TCompositor::ReadPicture(const TCanvasArea& area, std::uint32_t* out) const {
+  if (area.IsEmpty()) return;
+  CopyValues(area, out);
+  const std::size_t width = area.Width();
   if (stepActive_) {
+    // Where the step overwrote the canvas, the picture is what the step saved.
     const std::uint32_t* before = stepValues_.data();
-    for (const TCanvasArea& area : step_) {
-      const int from = std::max(left, area.Left), to = std::min(right, area.Right);
-      if (y >= area.Top && y < area.Bottom && from < to)
-        std::copy_n(before + static_cast<std::size_t>(y - area.Top) * area.Width() + (from - area.Left), to - from,
-                    out + (from - left));
-      before += static_cast<std::size_t>(area.Width()) * area.Height();
+    for (const TCanvasArea& saved : step_) {
+      const int left = std::max(area.Left, saved.Left), right = std::min(area.Right, saved.Right);
+      const int top = std::max(area.Top, saved.Top), bottom = std::min(area.Bottom, saved.Bottom);
+      for (int y = top; y < bottom && left < right; ++y)
+        std::copy_n(before + static_cast<std::size_t>(y - saved.Top) * saved.Width() + (left - saved.Left),
+                    right - left, out + static_cast<std::size_t>(y - area.Top) * width + (left - area.Left));
+      before += static_cast<std::size_t>(saved.Width()) * saved.Height();
     }
   }
-  ToColors(out, right - left);
+  ToColors(out, width * area.Height());
 }
 
 void TCompositor::ReadCanvas(const TCanvasArea& area, std::uint32_t* out) const {
@@ -303,8 +314,7 @@ bool TCompositor::Next(TPicture& picture) {
   picture.Frames = time_.Frames;
   picture.WrittenTime = time_.Written;
   picture.Pixels.resize(static_cast<std::size_t>(width_) * height_);
-  for (int y = 0; y < height_; ++y)
-    ReadPicture(y, 0, width_, picture.Pixels.data() + static_cast<std::size_t>(y) * width_);
+  ReadPicture({0, 0, width_, height_}, picture.Pixels.data());
   return true;
 }
 
@@ -330,37 +340,51 @@ std::string ColorText(std::uint32_t pixel) {
 
 std::string LoopText(int loopCount) { return loopCount < 0 ? "none" : std::to_string(loopCount); }
 
+// The pictures are read in bands of at most this many pixels, so that comparing costs
+// little memory on any canvas.
+constexpr std::size_t kBandPixels = 1 << 16;
+
+struct TPixelMismatch {
+  int X = 0, Y = -1;  // Y < 0: none
+  std::uint32_t A = 0, B = 0;
+};
+
+// The first pixel, in rows top to bottom, inside the area where the current pictures differ.
+TPixelMismatch FirstMismatch(const TCanvasArea& area, const TCompositor& a, const TCompositor& b,
+                             std::vector<std::uint32_t>& bandA, std::vector<std::uint32_t>& bandB) {
+  const std::size_t width = area.Width();
+  const int rows = static_cast<int>(std::max<std::size_t>(1, kBandPixels / width));
+  for (int top = area.Top; top < area.Bottom; top += rows) {
+    const TCanvasArea band{area.Left, top, area.Right, std::min(area.Bottom, top + rows)};
+    bandA.resize(width * band.Height());
+    bandB.resize(width * band.Height());
+    a.ReadPicture(band, bandA.data());
+    b.ReadPicture(band, bandB.data());
+    const auto [at, other] = std::mismatch(bandA.begin(), bandA.end(), bandB.begin());
+    if (at == bandA.end()) continue;
+    const std::size_t offset = static_cast<std::size_t>(at - bandA.begin());
+    return {area.Left + static_cast<int>(offset % width), top + static_cast<int>(offset / width), *at, *other};
+  }
+  return {};
+}
+
 // The first pixel, in rows top to bottom, where the current pictures of two compositors of
 // one canvas size differ; empty when they are equal. Both pictures equal the ones before,
 // which were equal, outside the areas either changed: only those are compared.
 std::string PixelDifference(int number, const TCompositor& a, const TCompositor& b) {
   std::vector<TCanvasArea> areas = a.Changed();
   areas.insert(areas.end(), b.Changed().begin(), b.Changed().end());
-  std::vector<std::uint32_t> rowA, rowB;
-  int foundX = 0, foundY = -1;
-  std::uint32_t pixelA = 0, pixelB = 0;
+  std::vector<std::uint32_t> bandA, bandB;
+  TPixelMismatch first;
   for (const TCanvasArea& area : areas) {
-    if (area.IsEmpty()) continue;
-    rowA.resize(area.Width());
-    rowB.resize(area.Width());
-    for (int y = area.Top; y < area.Bottom && (foundY < 0 || y <= foundY); ++y) {
-      a.ReadPicture(y, area.Left, area.Right, rowA.data());
-      b.ReadPicture(y, area.Left, area.Right, rowB.data());
-      const auto [at, other] = std::mismatch(rowA.begin(), rowA.end(), rowB.begin());
-      if (at == rowA.end()) continue;
-      const int x = area.Left + static_cast<int>(at - rowA.begin());
-      if (foundY < 0 || y < foundY || (y == foundY && x < foundX)) {
-        foundX = x;
-        foundY = y;
-        pixelA = *at;
-        pixelB = *other;
-      }
-      break;
-    }
+    if (area.IsEmpty() || (first.Y >= 0 && area.Top > first.Y)) continue;
+    const TPixelMismatch found = FirstMismatch(area, a, b, bandA, bandB);
+    if (found.Y >= 0 && (first.Y < 0 || found.Y < first.Y || (found.Y == first.Y && found.X < first.X)))
+      first = found;
   }
-  if (foundY < 0) return "";
-  return "picture " + std::to_string(number) + " differs at pixel (" + std::to_string(foundX) + ", " +
-         std::to_string(foundY) + "): " + ColorText(pixelA) + " vs " + ColorText(pixelB);
+  if (first.Y < 0) return "";
+  return "picture " + std::to_string(number) + " differs at pixel (" + std::to_string(first.X) + ", " +
+         std::to_string(first.Y) + "): " + ColorText(first.A) + " vs " + ColorText(first.B);
 }
 
 int CountRest(TCompositor& compositor) {

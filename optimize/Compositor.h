@@ -62,8 +62,8 @@ public:
   // The areas outside which the current picture equals the one before (the first picture:
   // a transparent canvas).
   const std::vector<TCanvasArea>& Changed() const { return changed_; }
-  // Columns [left, right) of row y of the current picture into out.
-  void ReadPicture(int y, int left, int right, std::uint32_t* out) const;
+  // The current picture inside the area into out, rows of area.Width().
+  void ReadPicture(const TCanvasArea& area, std::uint32_t* out) const;
 
   // Advance, then the whole picture into picture (its buffer is reused).
   bool Next(TPicture& picture);
@@ -84,8 +84,9 @@ private:
 
   // Sets up the canvas as narrow as the document's colors allow.
   void Start();
-  // Canvas values (0 where a pixel value is transparent) for the colors of a frame's values.
-  std::array<std::uint32_t, 256> ValuesOf(const std::array<std::uint32_t, 256>& colors) const;
+  // Canvas values (0 where a pixel value is transparent) for the colors of a frame's values;
+  // frames that share a table and transparent index share the last answer.
+  const std::array<std::uint32_t, 256>& ValuesOf(const std::array<std::uint32_t, 256>& colors);
   void Paint(const TGIFSubImage& frame, const TCanvasArea& area, const std::uint32_t* values);
   // The canvas values inside the area into out, rows of area.Width().
   void CopyValues(const TCanvasArea& area, std::uint32_t* out) const;
@@ -116,6 +117,9 @@ private:
   // indices; the canvas is no wider than their colors need.
   TCanvas canvas_;
   std::vector<std::uint32_t> palette_;
+  std::array<std::uint32_t, 256> lastColors_{};
+  std::array<std::uint32_t, 256> lastValues_{};
+  bool hasLastValues_ = false;
   // The last painted frame's area and disposal, applied when the next frame comes; for
   // restoring, the area's values as they were before that frame.
   TCanvasArea disposeArea_;

@@ -16,5 +16,19 @@ TEST(BatchCorpus, NoFileReachesTheLooksDifferentLine) {
       EXPECT_NE(optimizer.Process(path, false).Message, kLooksDifferentText) << path;
 }
 
+// Frames that restore the previous picture make a rebuilt copy that is not kept here: the
+// optimized copy, built only then, is the result.
+TEST(BatchCorpus, AFileWhoseRebuiltCopyIsNotKeptGetsTheOptimizedOne) {
+  LUMVANE_REQUIRE_CORPUS();
+  TFileOptimizer optimizer;
+  for (const char* name : {"animated_transparent_restoreprev_loop.gif", "animated_transparent_frame_restoreprev_loop.gif"}) {
+    const TFileOutcome outcome = optimizer.Process(CorpusDir() + "/animated/" + name, false);
+    EXPECT_TRUE(outcome.Message.empty()) << name;
+    EXPECT_GT(outcome.Saved, 0) << name;
+    EXPECT_GT(outcome.OptimizedSize, 0) << name;
+    EXPECT_EQ(outcome.OptimizedSize, static_cast<std::int64_t>(optimizer.ResultBytes().size())) << name;
+  }
+}
+
 }  // namespace
 }  // namespace lumvane::test
