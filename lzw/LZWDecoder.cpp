@@ -35,6 +35,23 @@ private:
   bool FillBits(int width);
   void Refill();
   int DecodeStep();
+  // Decodes the next code into out when its whole string fits in room and is well formed,
+  // else as DecodeStep (the first value at out, the rest left on the stack). Returns the
+  // values written, or what DecodeStep returns at the end.
+  int DecodeInto(std::uint8_t* out, std::int64_t room);
+  // Reads the code after a clear code (clear codes in a row are skipped); the end code, or
+  // else the first value, which is also the previous code.
+  int AfterClear();
+  // The end code was read: the stream moves behind the image data.
+  int EndOfData();
+  // Expands a code other than the clear and end codes through the stack and returns its
+  // first value.
+  int ExpandThroughStack(int code);
+  // The length of the string of a code that can be written straight out: one the table
+  // holds, or the next free one, made of well-formed entries only; 0 otherwise.
+  int StraightLength(int code) const;
+  // The entry the decoder makes after a string: the previous code and the string's first value.
+  void AddEntry();
   void InitializeLiterals();
   void ResetTable();
   // The data ended inside the image data: reported once per frame.
@@ -75,6 +92,10 @@ private:
   int StackTop = 0;
   int PrefixTable[kTableSize];
   int SuffixTable[kTableSize];
+  // The string length of each entry below NextFreeCode that ends in a literal through
+  // entries below itself; 0 for the others (the clear and end codes, entries made from a
+  // code the table did not hold).
+  std::uint16_t LengthTable[kTableSize];
   int ExpansionStack[kStackSize];
 };
 
@@ -167,10 +188,12 @@ void TLZWDecoder::InitializeLiterals() {
   for (int i = 0; i < ClearCode; ++i) {
     PrefixTable[i] = 0;
     SuffixTable[i] = i;
+    LengthTable[i] = 1;
   }
   // The clear and end codes are never assigned: empty entries.
   PrefixTable[ClearCode] = SuffixTable[ClearCode] = 0;
   PrefixTable[EndCode] = SuffixTable[EndCode] = 0;
+  LengthTable[ClearCode] = LengthTable[EndCode] = 0;
 }
 
 void TLZWDecoder::ResetTable() {
@@ -180,27 +203,38 @@ void TLZWDecoder::ResetTable() {
   StackTop = 0;
 }
 
-int TLZWDecoder::DecodeStep() {
-  if (EndCodeSeen) return -2;
-  int code = FetchCode(CodeWidth);
-  if (code < 0) return code;
-  if (code == ClearCode) {
-    ResetTable();
-    do {
-      code = FetchCode(CodeWidth);
-    } while (code == ClearCode);
-    // An end code right after a clear ends the data; it is not a pixel value.
-    if (code != EndCode) {
-      FirstValue = PreviousCode = code;
-      return code;
-    }
+int TLZWDecoder::AfterClear() {
+  ResetTable();
+  int code = 0;
+  do {
+    code = FetchCode(CodeWidth);
+  } while (code == ClearCode);
+  // An end code right after a clear ends the data; it is not a pixel value.
+  if (code >= 0 && code != EndCode) FirstValue = PreviousCode = code;
+  return code;
+}
+
+int TLZWDecoder::EndOfData() {
+  if (!TerminatorSeen && !SkipSubBlocks(stream_)) ReportTruncation();
+  ImageDataConsumed = true;
+  EndCodeSeen = true;
+  return -2;
+}
+
+void TLZWDecoder::AddEntry() {
+  if (NextFreeCode >= kTableSize) return;
+  PrefixTable[NextFreeCode] = PreviousCode;
+  SuffixTable[NextFreeCode] = FirstValue;
+  const bool wellFormed = PreviousCode < NextFreeCode && LengthTable[PreviousCode] > 0;
+  LengthTable[NextFreeCode] = static_cast<std::uint16_t>(wellFormed ? LengthTable[PreviousCode] + 1 : 0);
+  ++NextFreeCode;
+  if (NextFreeCode >= WidthLimit && WidthLimit < kTableSize) {
+    WidthLimit *= 2;
+    ++CodeWidth;
   }
-  if (code == EndCode) {
-    if (!TerminatorSeen && !SkipSubBlocks(stream_)) ReportTruncation();
-    ImageDataConsumed = true;
-    EndCodeSeen = true;
-    return -2;
-  }
+}
+
+int TLZWDecoder::ExpandThroughStack(int code) {
   const int incoming = code;
   if (code >= NextFreeCode) {
     Push(FirstValue);
@@ -218,26 +252,75 @@ int TLZWDecoder::DecodeStep() {
   }
   FirstValue = SuffixTable[code];
   Push(FirstValue);
-  if (NextFreeCode < kTableSize) {
-    PrefixTable[NextFreeCode] = PreviousCode;
-    SuffixTable[NextFreeCode] = FirstValue;
-    ++NextFreeCode;
-    if (NextFreeCode >= WidthLimit && WidthLimit < kTableSize) {
-      WidthLimit *= 2;
-      ++CodeWidth;
-    }
-  }
+  AddEntry();
   PreviousCode = incoming;
   return ExpansionStack[--StackTop];
+}
+
+int TLZWDecoder::DecodeStep() {
+  if (EndCodeSeen) return -2;
+  int code = FetchCode(CodeWidth);
+  if (code < 0) return code;
+  if (code == ClearCode) {
+    code = AfterClear();
+    if (code < 0 || code != EndCode) return code;
+  }
+  if (code == EndCode) return EndOfData();
+  return ExpandThroughStack(code);
+}
+
+int TLZWDecoder::StraightLength(int code) const {
+  if (code < NextFreeCode) return LengthTable[code];
+  // The next free code: the previous string and its own first value.
+  if (code == NextFreeCode && PreviousCode < NextFreeCode && LengthTable[PreviousCode] > 0)
+    return LengthTable[PreviousCode] + 1;
+  return 0;
+}
+
+int TLZWDecoder::DecodeInto(std::uint8_t* out, std::int64_t room) {
+  if (EndCodeSeen) return -2;
+  int code = FetchCode(CodeWidth);
+  if (code < 0) return code;
+  if (code == ClearCode) {
+    code = AfterClear();
+    if (code < 0) return code;
+    if (code != EndCode) {
+      *out = static_cast<std::uint8_t>(code);
+      return 1;
+    }
+  }
+  if (code == EndCode) return EndOfData();
+  const int length = StraightLength(code);
+  if (length == 0 || length > room) {
+    *out = static_cast<std::uint8_t>(ExpandThroughStack(code));
+    return 1;
+  }
+  // The string is written from its last value back to its first along the prefixes; the
+  // next free code is the previous string followed by that string's first value.
+  std::uint8_t* at = out + length - 1;
+  int walk = code;
+  if (code == NextFreeCode) {
+    *at-- = static_cast<std::uint8_t>(FirstValue);
+    walk = PreviousCode;
+  }
+  while (walk >= ClearCode) {
+    *at-- = static_cast<std::uint8_t>(SuffixTable[walk]);
+    walk = PrefixTable[walk];
+  }
+  *at = static_cast<std::uint8_t>(walk);
+  FirstValue = SuffixTable[walk];
+  AddEntry();
+  PreviousCode = code;
+  return length;
 }
 
 bool TLZWDecoder::ReadPixels(std::uint8_t* out, std::int64_t count) {
   std::uint8_t* const end = out + count;
   while (out < end) {
     if (StackTop == 0) {
-      const int value = DecodeStep();
-      if (value < 0) return false;
-      *out++ = static_cast<std::uint8_t>(value);
+      const int written = DecodeInto(out, end - out);
+      if (written < 0) return false;
+      out += written;
       continue;
     }
     const int n = static_cast<int>(std::min<std::int64_t>(StackTop, end - out));

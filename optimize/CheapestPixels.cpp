@@ -283,7 +283,9 @@ int ChooseCheapestPixels(TGIFImage& image, TChoiceEffort effort) {
     const auto readBelow = [&](int y, std::uint32_t* out) {
       compositor.ReadCanvas({area.Left, area.Top + y, area.Right, area.Top + y + 1}, out);
     };
-    switch (ChooseFramePixels(frame, readBelow, area.Width(), area.Height(), effort)) {
+    // Over a blank canvas every pixel is as off the canvas: nothing below to read.
+    const bool blank = compositor.IsBlank();
+    switch (ChooseFramePixels(frame, readBelow, blank ? 0 : area.Width(), blank ? 0 : area.Height(), effort)) {
       case TPixelChoiceResult::Kept:
         ++changed;
         rejectedInARow = 0;

@@ -241,6 +241,7 @@ bool TCompositor::Advance() {
     if (hasPending_) SaveStep();
     ApplyDisposal();
     if (BeforePaint) BeforePaint(index);
+    if (paintOnly_ && index == lastImageFrame_) continue;
     const TFrameControl control = ControlOf(frame);
     if (control.Disposal == DisposalRestorePrevious) {
       saved_.resize(static_cast<std::size_t>(area.Width()) * area.Height());
@@ -301,6 +302,10 @@ void TCompositor::ReadCanvas(const TCanvasArea& area, std::uint32_t* out) const 
   ToColors(out, area.IsEmpty() ? 0 : static_cast<std::size_t>(area.Width()) * area.Height());
 }
 
+bool TCompositor::IsBlank() const {
+  return !started_ || std::visit([](const auto& canvas) { return canvas.IsBlank(); }, canvas_);
+}
+
 void TCompositor::ToColors(std::uint32_t* values, std::size_t count) const {
   if (!palette_.empty())
     std::transform(values, values + count, values, [&](std::uint32_t value) { return palette_[value]; });
@@ -320,6 +325,8 @@ bool TCompositor::Next(TPicture& picture) {
 
 void TCompositor::PaintAll() {
   paintOnly_ = true;
+  for (int i = 0; i < image_.Frames.Count(); ++i)
+    if (HoldsImage(image_.Frames[i])) lastImageFrame_ = i;
   while (Advance()) {
   }
 }
@@ -348,6 +355,11 @@ struct TPixelMismatch {
   int X = 0, Y = -1;  // Y < 0: none
   std::uint32_t A = 0, B = 0;
 };
+
+std::string MismatchText(int number, const TPixelMismatch& at) {
+  return "picture " + std::to_string(number) + " differs at pixel (" + std::to_string(at.X) + ", " +
+         std::to_string(at.Y) + "): " + ColorText(at.A) + " vs " + ColorText(at.B);
+}
 
 // The first pixel, in rows top to bottom, inside the area where the current pictures differ.
 TPixelMismatch FirstMismatch(const TCanvasArea& area, const TCompositor& a, const TCompositor& b,
@@ -382,9 +394,7 @@ std::string PixelDifference(int number, const TCompositor& a, const TCompositor&
     if (found.Y >= 0 && (first.Y < 0 || found.Y < first.Y || (found.Y == first.Y && found.X < first.X)))
       first = found;
   }
-  if (first.Y < 0) return "";
-  return "picture " + std::to_string(number) + " differs at pixel (" + std::to_string(first.X) + ", " +
-         std::to_string(first.Y) + "): " + ColorText(first.A) + " vs " + ColorText(first.B);
+  return first.Y < 0 ? "" : MismatchText(number, first);
 }
 
 int CountRest(TCompositor& compositor) {
@@ -395,9 +405,70 @@ int CountRest(TCompositor& compositor) {
 
 TShowComparison Differ(std::string text) { return {false, std::move(text)}; }
 
+std::string CanvasText(const TCompositor& a, const TCompositor& b) {
+  return "canvas " + std::to_string(a.Width()) + " x " + std::to_string(a.Height()) + " vs " +
+         std::to_string(b.Width()) + " x " + std::to_string(b.Height());
+}
+
+// The one frame that holds an image when a document has exactly one, else nullptr: such a
+// document shows one picture, the frame over a transparent canvas.
+const TGIFSubImage* StillFrame(const TGIFImage& image) {
+  const TGIFSubImage* still = nullptr;
+  for (const auto& frame : image.Frames) {
+    if (!HoldsImage(*frame)) continue;
+    if (still) return nullptr;
+    still = frame.get();
+  }
+  return still;
+}
+
+// A row of the picture of a still: its frame's colors inside the frame, transparent around.
+class TStillRows {
+public:
+  TStillRows(const TGIFImage& image, const TGIFSubImage& frame, const TCompositor& canvas)
+      : frame_(frame), area_(canvas.ClippedRect(frame)), colors_(ColorsOf(image, frame, ControlOf(frame))),
+        row_(canvas.Width()) {}
+  const std::vector<std::uint32_t>& Row(int y) {
+    std::fill(row_.begin(), row_.end(), 0u);
+    if (y >= area_.Top && y < area_.Bottom) {
+      const std::uint8_t* pixels = frame_.Pixels() + static_cast<std::size_t>(y - area_.Top) * frame_.FrameWidth();
+      for (int x = area_.Left; x < area_.Right; ++x) row_[x] = colors_[pixels[x - area_.Left]];
+    }
+    return row_;
+  }
+
+private:
+  const TGIFSubImage& frame_;
+  const TCanvasArea area_;
+  const std::array<std::uint32_t, 256> colors_;
+  std::vector<std::uint32_t> row_;
+};
+
+// CompareShows for two stills, row by row without compositing: one picture each, so only
+// the canvas and the pixels count.
+TShowComparison CompareStills(const TGIFImage& a, const TGIFSubImage& frameA, const TGIFImage& b,
+                              const TGIFSubImage& frameB) {
+  const TCompositor first(a), second(b);
+  for (const TCompositor* canvas : {&first, &second})
+    if (std::int64_t{canvas->Width()} * canvas->Height() > kMaxCanvasPixels)
+      throw GIFException(TGIFError::ImageTooLarge);
+  if (first.Width() != second.Width() || first.Height() != second.Height()) return Differ(CanvasText(first, second));
+  TStillRows rowsA(a, frameA, first), rowsB(b, frameB, second);
+  for (int y = 0; y < first.Height(); ++y) {
+    const std::vector<std::uint32_t>& rowA = rowsA.Row(y);
+    const std::vector<std::uint32_t>& rowB = rowsB.Row(y);
+    const auto [at, other] = std::mismatch(rowA.begin(), rowA.end(), rowB.begin());
+    if (at != rowA.end()) return Differ(MismatchText(1, {static_cast<int>(at - rowA.begin()), y, *at, *other}));
+  }
+  return {};
+}
+
 }  // namespace
 
 TShowComparison CompareShows(const TGIFImage& a, const TGIFImage& b) {
+  const TGIFSubImage* stillA = StillFrame(a);
+  const TGIFSubImage* stillB = StillFrame(b);
+  if (stillA && stillB) return CompareStills(a, *stillA, b, *stillB);
   TCompositor first(a), second(b);
   int count = 0;
   // A time difference of the first picture, which matters only when a second one follows.
@@ -414,8 +485,7 @@ TShowComparison CompareShows(const TGIFImage& a, const TGIFImage& b) {
     }
     ++count;
     if (count == 1 && (first.Width() != second.Width() || first.Height() != second.Height()))
-      return Differ("canvas " + std::to_string(first.Width()) + " x " + std::to_string(first.Height()) + " vs " +
-                    std::to_string(second.Width()) + " x " + std::to_string(second.Height()));
+      return Differ(CanvasText(first, second));
     if (std::string text = PixelDifference(count, first, second); !text.empty()) return Differ(text);
     if (first.Time() != second.Time()) {
       std::string text = "picture " + std::to_string(count) + " is shown for " + std::to_string(first.Time()) +

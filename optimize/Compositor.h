@@ -67,7 +67,8 @@ public:
 
   // Advance, then the whole picture into picture (its buffer is reused).
   bool Next(TPicture& picture);
-  // Paints every frame in turn for BeforePaint, without telling pictures apart.
+  // Paints every frame in turn for BeforePaint, without telling pictures apart (the last
+  // image frame is handed to BeforePaint but not painted: nothing reads the canvas after).
   void PaintAll();
 
   // Called with the index of each image frame just before the frame is painted; the canvas
@@ -76,6 +77,8 @@ public:
   std::function<void(int frameIndex)> BeforePaint;
   // The canvas inside the area, rows of area.Width(), into out.
   void ReadCanvas(const TCanvasArea& area, std::uint32_t* out) const;
+  // Nothing was painted on the canvas yet: it is transparent everywhere.
+  bool IsBlank() const;
   // The frame's rectangle cut to the canvas.
   TCanvasArea ClippedRect(const TGIFSubImage& frame) const;
 
@@ -111,6 +114,7 @@ private:
   int nextFrame_ = 0;
   bool started_ = false;  // the canvas is set up once the first image frame comes
   bool paintOnly_ = false;
+  int lastImageFrame_ = -1;  // set by PaintAll
   // Each pixel of the canvas holds a value: the slot of its color in palette_ (slot 0:
   // transparent) in one byte when the document's colors take at most 255 slots, in two
   // bytes up to 65535, else the color itself (palette_ empty). Frames hold their pixels as
