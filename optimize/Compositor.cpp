@@ -43,10 +43,9 @@ bool HoldsImage(const TGIFSubImage& frame) {
   return !frame.IsEmpty() && frame.PixelCount() == std::int64_t{frame.FrameWidth()} * frame.FrameHeight();
 }
 
-// The canvas color of every pixel value: the frame's table (its local one when that has
-// entries, else the global one), opaque black beyond it, 0 for the transparent index.
-std::array<std::uint32_t, 256> ColorsOf(const TGIFImage& image, const TGIFSubImage& frame,
-                                        const TFrameControl& control) {
+// The canvas color of every pixel value as the frame's table gives it (its local one when
+// that has entries, else the global one), opaque black beyond it.
+std::array<std::uint32_t, 256> TableColorsOf(const TGIFImage& image, const TGIFSubImage& frame) {
   const TGIFColorMap& local = frame.LocalColorMap();
   const TGIFColorMap& map = local.Count() > 0 ? local : image.Header.GlobalColorMap();
   std::array<std::uint32_t, 256> colors;
@@ -54,6 +53,13 @@ std::array<std::uint32_t, 256> ColorsOf(const TGIFImage& image, const TGIFSubIma
   const std::uint8_t* entry = map.Entries();
   for (int i = 0; i < map.Count(); ++i, entry += 3)
     colors[i] = CanvasColor(entry);
+  return colors;
+}
+
+// The table's colors with 0 for the transparent index.
+std::array<std::uint32_t, 256> ColorsOf(const TGIFImage& image, const TGIFSubImage& frame,
+                                        const TFrameControl& control) {
+  std::array<std::uint32_t, 256> colors = TableColorsOf(image, frame);
   if (control.Transparent) colors[control.TransparentIndex] = 0;
   return colors;
 }
@@ -247,7 +253,11 @@ bool TCompositor::Advance() {
       saved_.resize(static_cast<std::size_t>(area.Width()) * area.Height());
       CopyValues(area, saved_.data());
     }
-    if (!area.IsEmpty()) Paint(frame, area, ValuesOf(ColorsOf(image_, frame, control)).data());
+    if (!area.IsEmpty()) {
+      std::array<std::uint32_t, 256> values = ValuesOf(TableColorsOf(image_, frame));
+      if (control.Transparent) values[control.TransparentIndex] = 0;
+      Paint(frame, area, values.data());
+    }
     if (control.Disposal == DisposalRestoreBackground || control.Disposal == DisposalRestorePrevious) {
       disposal_ = control.Disposal;
       disposeArea_ = area;
@@ -386,6 +396,17 @@ TPixelMismatch FirstMismatch(const TCanvasArea& area, const TCompositor& a, cons
 std::string PixelDifference(int number, const TCompositor& a, const TCompositor& b) {
   std::vector<TCanvasArea> areas = a.Changed();
   areas.insert(areas.end(), b.Changed().begin(), b.Changed().end());
+  // Areas that overlap much (a frame and the disposal before it, in both documents) are
+  // compared once, as their bounding box, when that box is no larger than they are together.
+  TCanvasArea box{a.Width(), a.Height(), 0, 0};
+  std::int64_t together = 0;
+  for (const TCanvasArea& area : areas) {
+    if (area.IsEmpty()) continue;
+    box = {std::min(box.Left, area.Left), std::min(box.Top, area.Top), std::max(box.Right, area.Right),
+           std::max(box.Bottom, area.Bottom)};
+    together += std::int64_t{area.Width()} * area.Height();
+  }
+  if (!box.IsEmpty() && std::int64_t{box.Width()} * box.Height() <= together) areas.assign(1, box);
   std::vector<std::uint32_t> bandA, bandB;
   TPixelMismatch first;
   for (const TCanvasArea& area : areas) {

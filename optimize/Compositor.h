@@ -87,8 +87,8 @@ private:
 
   // Sets up the canvas as narrow as the document's colors allow.
   void Start();
-  // Canvas values (0 where a pixel value is transparent) for the colors of a frame's values;
-  // frames that share a table and transparent index share the last answer.
+  // Canvas values for the colors of a frame's table; frames that share a table share the
+  // last answer.
   const std::array<std::uint32_t, 256>& ValuesOf(const std::array<std::uint32_t, 256>& colors);
   void Paint(const TGIFSubImage& frame, const TCanvasArea& area, const std::uint32_t* values);
   // The canvas values inside the area into out, rows of area.Width().
