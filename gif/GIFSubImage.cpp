@@ -179,7 +179,7 @@ void TGIFSubImage::AllocatePixels() {
 
 void TGIFSubImage::ReleasePixels() {
   SetPixelBuffer({});
-  encoding_ = {};
+  encodings_ = {};
 }
 
 void TGIFSubImage::DecodePixels(TStream& stream) {
@@ -234,10 +234,11 @@ void TGIFSubImage::EncodePixels(TStream& stream, TGIFEncoderKind kind) {
       localColorMap_.Count() > 0 ? localColorMap_.Count() : 1 << (Image() ? Image()->PixelBits() : 0);
   const int bits = CodeSizeFor(pixels_.empty() ? colorCount - 1 : *std::max_element(pixels_.begin(), pixels_.end()));
   const std::array<int, 6> parameters{bits, colorCount, IsInterlaced(), FrameWidth(), FrameHeight(), kind};
-  if (parameters == encoding_.Parameters && pixels_ == encoding_.Pixels) {
-    stream.WriteBuffer(encoding_.Bytes.data(), encoding_.Bytes.size());
-    return;
-  }
+  for (const TEncoding& known : encodings_)
+    if (parameters == known.Parameters && pixels_ == known.Pixels) {
+      stream.WriteBuffer(known.Bytes.data(), known.Bytes.size());
+      return;
+    }
   const TConstFramePixels frame{pixels_.data(), FrameWidth(), FrameHeight(), IsInterlaced()};
   TMemoryStream encoded;
   switch (kind) {
@@ -254,8 +255,9 @@ void TGIFSubImage::EncodePixels(TStream& stream, TGIFEncoderKind kind) {
       EncodeShortest(encoded, bits, colorCount, frame, TEncodingSearch::Full, cancellation);
       break;
   }
-  encoding_ = {pixels_, parameters, encoded.TakeBytes()};
-  stream.WriteBuffer(encoding_.Bytes.data(), encoding_.Bytes.size());
+  encodings_[1] = std::move(encodings_[0]);
+  encodings_[0] = {pixels_, parameters, encoded.TakeBytes()};
+  stream.WriteBuffer(encodings_[0].Bytes.data(), encodings_[0].Bytes.size());
 }
 
 void TGIFSubImage::LoadFromStream(TStream& stream) {

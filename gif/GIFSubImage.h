@@ -160,14 +160,15 @@ private:
   }
 
   std::vector<std::uint8_t> pixels_;
-  // The last image data EncodePixels made and what it was made from: a frame measured and
-  // then saved unchanged (the pixel choice measures every frame it tries) is coded once.
+  // The last two image data EncodePixels made and what they were made from, the newest
+  // first: a frame measured and then saved unchanged is coded once, also when the pixel
+  // choice measured other pixels in between and put the frame's own back.
   struct TEncoding {
     std::vector<std::uint8_t> Pixels;
     std::array<int, 6> Parameters{};  // code size, colors, interlaced, width, height, encoder
     std::vector<std::uint8_t> Bytes;
   };
-  TEncoding encoding_;
+  std::array<TEncoding, 2> encodings_;
   TPaletteHandle palette_;
   TGIFLocalColorMap localColorMap_;
   TGIFExtensionList extensions_;
