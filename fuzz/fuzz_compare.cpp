@@ -75,10 +75,16 @@ void CheckAgainstItself(TGIFImage& image, bool damaged) {
   if (built) ExpectSame(image, rebuilt);
 }
 
+// "GIF" in any case, as the reader takes it.
+bool IsSignature(const std::uint8_t* bytes) {
+  const auto upper = [](std::uint8_t c) { return c >= 'a' && c <= 'z' ? c - 32 : c; };
+  return upper(bytes[0]) == 'G' && upper(bytes[1]) == 'I' && upper(bytes[2]) == 'F';
+}
+
 // Where the second document's signature starts, or size when there is none.
 std::size_t SecondSignature(const std::uint8_t* data, std::size_t size) {
   for (std::size_t at = 13; at + 13 <= size; ++at)
-    if (fuzz::IsSignature(data + at) && data[at + 3] == '8') return at;
+    if (IsSignature(data + at) && data[at + 3] == '8') return at;
   return size;
 }
 

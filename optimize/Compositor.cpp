@@ -38,10 +38,6 @@ TFrameControl ControlOf(const TGIFSubImage& frame) {
   return result;
 }
 
-// A frame counts when it holds pixels for its whole rectangle.
-bool HoldsImage(const TGIFSubImage& frame) {
-  return !frame.IsEmpty() && frame.PixelCount() == std::int64_t{frame.FrameWidth()} * frame.FrameHeight();
-}
 
 // The canvas color of every pixel value as the frame's table gives it (its local one when
 // that has entries, else the global one), opaque black beyond it.
@@ -75,6 +71,14 @@ int FirstLoopCount(const TGIFImage& image) {
 }
 
 }  // namespace
+
+bool HoldsImage(const TGIFSubImage& frame) {
+  return !frame.IsEmpty() && frame.PixelCount() == std::int64_t{frame.FrameWidth()} * frame.FrameHeight();
+}
+
+std::array<std::uint32_t, 256> PaintedColors(const TGIFImage& image, const TGIFSubImage& frame) {
+  return ColorsOf(image, frame, ControlOf(frame));
+}
 
 TCompositor::TCompositor(const TGIFImage& image)
     : image_(image),
@@ -447,7 +451,7 @@ const TGIFSubImage* StillFrame(const TGIFImage& image) {
 class TStillRows {
 public:
   TStillRows(const TGIFImage& image, const TGIFSubImage& frame, const TCompositor& canvas)
-      : frame_(frame), area_(canvas.ClippedRect(frame)), colors_(ColorsOf(image, frame, ControlOf(frame))),
+      : frame_(frame), area_(canvas.ClippedRect(frame)), colors_(PaintedColors(image, frame)),
         row_(canvas.Width()) {}
   const std::vector<std::uint32_t>& Row(int y) {
     std::fill(row_.begin(), row_.end(), 0u);

@@ -38,6 +38,13 @@ inline std::uint32_t CanvasColor(const std::uint8_t* entry) {
   return 0xFF000000u | entry[0] | entry[1] << 8 | std::uint32_t{entry[2]} << 16;
 }
 
+// Whether the compositor paints the frame: it holds pixels for its whole rectangle.
+bool HoldsImage(const TGIFSubImage& frame);
+// The canvas color the compositor paints for each of the frame's pixel values: its table's
+// (its local one when that has entries, else the global one), opaque black beyond the
+// table, 0 for the transparent index.
+std::array<std::uint32_t, 256> PaintedColors(const TGIFImage& image, const TGIFSubImage& frame);
+
 // Streams the pictures of a document in order. The canvas is kept in tiles where frames
 // paint (TTiledCanvas), and each step touches only the area of the frame and of the
 // disposal before it: its cost follows the frames' own pixels, not the screen. Besides the

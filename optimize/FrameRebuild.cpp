@@ -40,13 +40,15 @@ TRect BoxWhere(const TPixels& a, const TPixels& b, int width, int height, Differ
 // Writes the frames of the rebuilt document one after another.
 class TFrameWriter {
 public:
-  TFrameWriter(TGIFImage& target, int width, bool animated, const TColorIndex* globalColors)
-      : target_(target), width_(width), animated_(animated), global_(globalColors) {}
+  TFrameWriter(TGIFImage& target, int width, const TColorIndex* globalColors)
+      : target_(target), width_(width), global_(globalColors) {}
 
   // Adds the frame that turns the canvas below into the picture, drawing the box (empty: a
   // single transparent pixel) and then leaving the canvas as disposal says. Inside the box,
   // pixels the canvas already shows are transparent; false when no frame can do it.
-  bool Write(const TPixels& below, const TPicture& picture, TRect box, TDisposalMethod disposal, int loopCount) {
+  // An animation's frames keep their pictures' delays; a still's frame needs no control block.
+  bool Write(const TPixels& below, const TPicture& picture, TRect box, TDisposalMethod disposal, int loopCount,
+             bool animated) {
     const TPixels& shown = picture.Pixels;
     if (box.IsEmpty()) box = {0, 0, 1, 1};
     auto frame = std::make_unique<TGIFSubImage>(&target_);
@@ -104,12 +106,12 @@ public:
       loop->LoopCount = static_cast<std::uint16_t>(loopCount);
       frame->Extensions().Add(std::move(loop));
     }
-    if (animated_ || usesTransparency) {
+    if (animated || usesTransparency) {
       auto control = std::make_unique<TGIFGraphicControlExtension>(*frame);
       TGIFGraphicControlExtension& added = *control;
       frame->Extensions().Add(std::move(control));
       added.SetDisposal(disposal);
-      if (animated_) {
+      if (animated) {
         // A picture of one frame keeps that frame's delay as written. The delays of
         // identical frames add up alike for every viewer only when each is at least 2
         // (browsers play 0 and 1 as 10, others as written): then the sum equals the time.
@@ -149,34 +151,40 @@ private:
 
   TGIFImage& target_;
   const int width_;
-  const bool animated_;
   const TColorIndex* global_;
   TColorIndex local_;
 };
 
-// Reads the pictures once for what the rebuilt document needs to know beforehand.
+// The opaque colors of all pictures, in the order the pictures first show them, while they
+// fit a table with a transparent entry. A picture shows no color that its frame did not
+// paint (disposal only clears or brings back what was shown), and every pixel a frame
+// paints on the canvas is shown: the frames' painted pixels in order give the pictures'
+// colors in order.
 struct TSurvey {
-  int Pictures = 0;
-  // The opaque colors of all pictures while they fit a table with a transparent entry.
   TColorIndex Colors;
   bool ColorsFit = true;
 };
 
 TSurvey Survey(const TGIFImage& source) {
   TSurvey survey;
-  TCompositor compositor(source);
-  TPicture picture;
-  while (compositor.Next(picture)) {
-    ++survey.Pictures;
+  const TCompositor canvas(source);
+  for (const auto& frame : source.Frames) {
+    if (!HoldsImage(*frame)) continue;
+    const std::array<std::uint32_t, 256> colors = PaintedColors(source, *frame);
+    const TCanvasArea area = canvas.ClippedRect(*frame);
     std::uint32_t last = 0;
-    for (const std::uint32_t pixel : picture.Pixels) {
-      if (pixel == 0 || pixel == last || !survey.ColorsFit) continue;
-      last = pixel;
-      if (survey.Colors.Find(pixel) < 0) {
-        if (survey.Colors.Count() == 255)
+    for (int y = area.Top; y < area.Bottom; ++y) {
+      const std::uint8_t* row = frame->Pixels() + static_cast<std::size_t>(y - area.Top) * frame->FrameWidth();
+      for (int x = 0; x < area.Width(); ++x) {
+        const std::uint32_t pixel = colors[row[x]];
+        if (pixel == 0 || pixel == last) continue;
+        last = pixel;
+        if (survey.Colors.Find(pixel) >= 0) continue;
+        if (survey.Colors.Count() == 255) {
           survey.ColorsFit = false;
-        else
-          survey.Colors.Add(pixel);
+          return survey;
+        }
+        survey.Colors.Add(pixel);
       }
     }
   }
@@ -184,14 +192,14 @@ TSurvey Survey(const TGIFImage& source) {
 }
 
 bool Build(const TGIFImage& source, TGIFImage& target) {
-  const TSurvey survey = Survey(source);
-  if (survey.Pictures == 0) return false;
-
   TCompositor compositor(source);
   const int width = compositor.Width();
   const int height = compositor.Height();
   if (width <= 0 || height <= 0) return false;
-  const bool animated = survey.Pictures > 1;
+  // Pictures k - 1 and k side by side, and the canvas before the frame of picture k - 1.
+  TPicture shown, next;
+  if (!compositor.Next(shown)) return false;
+  const TSurvey survey = Survey(source);
 
   target.Header.SetLogicalScreenWidth(width);
   target.Header.SetLogicalScreenHeight(height);
@@ -204,23 +212,24 @@ bool Build(const TGIFImage& source, TGIFImage& target) {
     target.Header.GlobalColorMap().AddColor(0);
     global = &survey.Colors;
   }
-  TFrameWriter writer(target, width, animated, global);
+  TFrameWriter writer(target, width, global);
 
-  // Pictures k - 1 and k side by side, and the canvas before the frame of picture k - 1.
-  TPicture shown, next;
-  compositor.Next(shown);
   TPixels below(shown.Pixels.size(), 0);
-  int loopCount = animated ? compositor.LoopCount() : -1;
+  // The first frame carries the loop count of an animation: one written while a next
+  // picture follows.
+  int loopCount = compositor.LoopCount();
+  bool animated = false;
   const auto opaqueTurnsTransparent = [](std::uint32_t before, std::uint32_t after) { return before != 0 && after == 0; };
   const auto differs = [](std::uint32_t a, std::uint32_t b) { return a != b; };
   while (compositor.Next(next)) {
+    animated = true;
     TRect box = BoxWhere(below, shown.Pixels, width, height, differs);
     // Pixels that must turn transparent again are cleared by disposal 2, which clears the
     // frame's whole rectangle: the rectangle grows to hold them.
     const TRect cleared = BoxWhere(shown.Pixels, next.Pixels, width, height, opaqueTurnsTransparent);
     const TDisposalMethod disposal = cleared.IsEmpty() ? DisposalKeep : DisposalRestoreBackground;
     box = Union(box, cleared);
-    if (!writer.Write(below, shown, box, disposal, loopCount)) return false;
+    if (!writer.Write(below, shown, box, disposal, loopCount, animated)) return false;
     loopCount = -1;
     below.swap(shown.Pixels);
     if (disposal == DisposalRestoreBackground)
@@ -229,7 +238,7 @@ bool Build(const TGIFImage& source, TGIFImage& target) {
     std::swap(shown, next);
   }
   const TRect box = BoxWhere(below, shown.Pixels, width, height, differs);
-  return writer.Write(below, shown, box, DisposalKeep, loopCount);
+  return writer.Write(below, shown, box, DisposalKeep, -1, animated);
 }
 
 // Rebuilding composites every picture of the whole screen several times over: it is tried
