@@ -9,6 +9,7 @@
 #include "optimize/CheapestPixels.h"
 #include "optimize/ColorOrder.h"
 #include "optimize/Compositor.h"
+#include "optimize/FrameInterlacing.h"
 #include "optimize/FrameRebuild.h"
 #include "optimize/SharedColorTable.h"
 
@@ -53,9 +54,9 @@ bool ShowsTheSame(const TGIFImage& original, TMemoryStream& candidate, const TCa
   return CompareShows(original, decoded).Same;
 }
 
-// Optimizes the document and saves it into output. The color order and the pixel choice
-// are left out for a damaged document (it is never written back) and when its canvas is too
-// large to composite (the document stays as optimized).
+// Optimizes the document and saves it into output. The color order, the row orders and the
+// pixel choice are left out for a damaged document (it is never written back); the pixel
+// choice also when its canvas is too large to composite (the document stays as optimized).
 void OptimizeInto(TGIFImage& image, TOptimizeOptionSet options, TChoiceEffort effort, bool damaged,
                   TMemoryStream& output) {
   image.OptimizeDocument(options, reduceNone, ditherNearest, 8);
@@ -63,6 +64,7 @@ void OptimizeInto(TGIFImage& image, TOptimizeOptionSet options, TChoiceEffort ef
     OrderColorsForCodeSizes(image);
     LowerTransparentIndexes(image);
     ShareGlobalColorTable(image);
+    ChooseInterlacing(image);
     try {
       ChooseCheapestPixels(image, effort);
     } catch (const GIFException& e) {

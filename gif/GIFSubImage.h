@@ -87,6 +87,10 @@ public:
     return {FrameLeft(), FrameTop(), FrameLeft() + FrameWidth(), FrameTop() + FrameHeight()};
   }
   bool IsInterlaced() const { return ImageFlags() & 0x40; }
+  // Sends the rows in interlaced order or in plain order; the pixels stay in display order.
+  void SetInterlaced(bool interlaced) {
+    Descriptor[9] = static_cast<std::uint8_t>((Descriptor[9] & ~0x40) | (interlaced ? 0x40 : 0));
+  }
   bool IsEmpty() const { return pixels_.empty() || FrameWidth() == 0 || FrameHeight() == 0; }
 
   // Rebuilds ImageFlags before saving.

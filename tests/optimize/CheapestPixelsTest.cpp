@@ -6,6 +6,7 @@
 #include "optimize/CheapestPixels.h"
 #include "optimize/ColorOrder.h"
 #include "optimize/Compositor.h"
+#include "optimize/FrameInterlacing.h"
 #include "optimize/SharedColorTable.h"
 #include "support/GifBytes.h"
 #include "support/GiflibCompositor.h"
@@ -119,6 +120,51 @@ TEST(ChooseCheapestPixels, ThoroughIsNeverLonger) {
     ExpectSameShow(before, sizes[effort == TChoiceEffort::Thorough]);
   }
   EXPECT_LE(sizes[1].size(), sizes[0].size());
+}
+
+// The image data of the frame with its rows in the given order.
+std::int64_t CodedSize(TGIFSubImage& frame, bool interlaced) {
+  const bool own = frame.IsInterlaced();
+  frame.SetInterlaced(interlaced);
+  TMemoryStream stream;
+  frame.EncodePixels(stream);
+  frame.SetInterlaced(own);
+  return stream.Size();
+}
+
+// Every other row blank: interlaced order sends the blank rows together and codes shorter.
+// A frame blank above and busy below codes shorter in plain order, one long blank run, and
+// keeps it. Giflib reads both
+// frames back, pixel for pixel, in the order chosen.
+TEST(ChooseInterlacing, EachFrameTakesTheRowOrderThatCodesShorter) {
+  for (const TGIFEncoderKind kind : {encodeLZW, encodeLZWShorter}) {
+    auto image = Document(16);
+    image->EncoderKind = kind;
+    TGIFSubImage& striped = AddFrame(*image, 0, 0, 24, 24);
+    TGIFSubImage& halved = AddFrame(*image, 0, 0, 24, 24);
+    for (int y = 0; y < 24; ++y)
+      for (int x = 0; x < 24; ++x) {
+        striped.RowAt(y)[x] = y % 2 == 0 ? 0 : Busy(x, y, 16);
+        halved.RowAt(y)[x] = y < 12 ? 0 : Busy(x, y, 16);
+      }
+    ASSERT_LT(CodedSize(striped, true), CodedSize(striped, false));
+    ASSERT_GE(CodedSize(halved, true), CodedSize(halved, false));
+    const Bytes before = SaveBytes(*image);
+
+    EXPECT_EQ(ChooseInterlacing(*image), 1);
+    EXPECT_TRUE(striped.IsInterlaced());
+    EXPECT_FALSE(halved.IsInterlaced());
+    const Bytes after = SaveBytes(*image);
+    EXPECT_LT(after.size(), before.size());
+    const std::optional<GiflibFile> file = GiflibRead(after);
+    ASSERT_TRUE(file);
+    ASSERT_EQ(file->Frames.size(), 2u);
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_EQ(file->Frames[i].Interlaced, i == 0);
+      EXPECT_EQ(file->Frames[i].Pixels, std::vector<std::uint8_t>(image->Frames[i].Pixels(),
+                                                                 image->Frames[i].Pixels() + 24 * 24));
+    }
+  }
 }
 
 // A small frame of four colors at the end of a 64-color table: ordered first, its codes

@@ -23,7 +23,7 @@ namespace {
 
 // The listed files: name → corpus file (empty for the made-up ones).
 const std::map<QString, QString> kCorpusCopies{
-    {"muybridge.gif", "animated/muybridge.gif"},
+    {"hibiscus.gif", "animated/hibiscus.primitive.gif"},
     {"dog.unoptimized.gif", "animated/dog.unoptimized.gif"},
     {"hippopotamus.gif", "animated/hippopotamus.regular.gif"},
     {"BRICKS.GIF", "animated/bricks-nodither.gif"},
@@ -35,7 +35,7 @@ bool FillFolder(const TWindowTestFolder& folder) {
   for (const auto& [name, source] : kCorpusCopies)
     if (!folder.Copy(source, name)) return false;
   return folder.Write("x.gif", kNotAPicture) && folder.Write("empty.gif", {}) &&
-         folder.Copy("animated/muybridge.gif", ".hidden.gif") && folder.Write("notes.txt", "notes\n") &&
+         folder.Copy("animated/hibiscus.primitive.gif", ".hidden.gif") && folder.Write("notes.txt", "notes\n") &&
          QDir(folder.Path()).mkdir("folder.gif");
 }
 
@@ -115,7 +115,7 @@ private slots:
     TWindowTestFolder reference;
     QVERIFY(FillFolder(reference));
     TFileOptimizer optimizer;
-    for (const QString& name : QStringList{"muybridge.gif", "dog.unoptimized.gif", "hippopotamus.gif", "BRICKS.GIF",
+    for (const QString& name : QStringList{"hibiscus.gif", "dog.unoptimized.gif", "hippopotamus.gif", "BRICKS.GIF",
                                            "damaged.gif", "x.gif", "empty.gif"}) {
       TExpected& expected = expected_[name];
       expected.Original = reference.Read(name);
@@ -134,7 +134,7 @@ private slots:
     QCOMPARE(expected_["damaged.gif"].Results[1], QString(kDamagedText));
     QVERIFY(expected_["dog.unoptimized.gif"].Saved > 0);
     QVERIFY(expected_["dog.unoptimized.gif"].Results[2] != "0%");
-    QCOMPARE(expected_["muybridge.gif"].Saved, 0);
+    QCOMPARE(expected_["hibiscus.gif"].Saved, 0);
     QCOMPARE(expected_["BRICKS.GIF"].Saved, 0);
   }
 
@@ -214,7 +214,7 @@ private slots:
         QVERIFY2(now == expected.Original, qPrintable(name));
     }
     QCOMPARE(window_->StatusText(2), QString::fromStdString(SavedBytesText(savedTotal_)));
-    QCOMPARE(folder_->Read(".hidden.gif"), expected_.at("muybridge.gif").Original);
+    QCOMPARE(folder_->Read(".hidden.gif"), expected_.at("hibiscus.gif").Original);
     QCOMPARE(folder_->Read("notes.txt"), QByteArray("notes\n"));
 
     // The written files load again, at their new size, and do not shrink a second time.
@@ -352,7 +352,7 @@ private slots:
   void aNameThatIsNotUtf8IsStillProcessed() {
     // The caption cannot spell the name; the run and the preview use its own bytes.
     const std::string path = QFile::encodeName(folder_->Path()).toStdString() + "/caf\xE9.gif";
-    QVERIFY(std::filesystem::copy_file(QFile::encodeName(folder_->FilePath("muybridge.gif")).toStdString(), path));
+    QVERIFY(std::filesystem::copy_file(QFile::encodeName(folder_->FilePath("hibiscus.gif")).toStdString(), path));
     window_->actRefresh->trigger();
     QTreeWidgetItem* row = nullptr;
     for (int i = 0; i < window_->ListViewFiles->topLevelItemCount(); ++i)
@@ -363,7 +363,7 @@ private slots:
     window_->ListViewFilesClick();
     QVERIFY(window_->animator->Picture().Graphic());
     window_->actTest->trigger();
-    QCOMPARE(Results(row), expected_.at("muybridge.gif").Results);
+    QCOMPARE(Results(row), expected_.at("hibiscus.gif").Results);
   }
 
   void refreshDuringARunWaitsForItsEnd() {
@@ -375,7 +375,7 @@ private slots:
     for (const QString& name : AllNames()) CheckRow(name);
     QTRY_COMPARE(window_->ListViewFiles->topLevelItemCount(), 8);
     QVERIFY(Row(*window_, "later.gif"));
-    QCOMPARE(Results(Row(*window_, "muybridge.gif")), kNoResults);
+    QCOMPARE(Results(Row(*window_, "hibiscus.gif")), kNoResults);
   }
 
   void folderChangeDuringARunWaitsForItsEnd() {
