@@ -40,7 +40,10 @@ private:
   void Write();
 
   std::mutex lock_;
-  std::condition_variable changed_;
+  // Writers wait for work, one woken per task; a worker waits for room in the line. Apart,
+  // a task handed over wakes one writer rather than every idle one.
+  std::condition_variable work_;
+  std::condition_variable room_;
   std::deque<TTask> waiting_;
   std::int64_t heldBytes_ = 0;  // of the tasks waiting or running
   std::size_t limit_;           // tasks waiting at most
