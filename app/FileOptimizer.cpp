@@ -189,17 +189,17 @@ TFileOutcome TFileOptimizer::Process(std::vector<std::uint8_t> bytes) {
 
 const TMemoryStream* TFileOptimizer::FindResult(bool damaged, TFileOutcome& outcome) {
   RebuildInto(original_, candidate_, effort_, damaged, candidateBytes_[Rebuilt]);
-  if (effort_ == TChoiceEffort::Default && !damaged && IsSmallerShowingTheSame(Rebuilt, outcome.OriginalSize))
+  const std::int64_t rebuiltSize = candidateBytes_[Rebuilt].Size();
+  if (effort_ == TChoiceEffort::Default && !damaged && rebuiltSize > 0 && rebuiltSize < outcome.OriginalSize &&
+      Verified(Rebuilt))
     return &candidateBytes_[Rebuilt];
   candidate_.CopyFrom(&original_);
   OptimizeInto(candidate_, kEveryTechnique, effort_, damaged, candidateBytes_[Optimized]);
   return SmallestShowingTheSame(damaged, outcome);
 }
 
-bool TFileOptimizer::IsSmallerShowingTheSame(TCandidate kind, std::int64_t originalSize) {
-  TMemoryStream& bytes = candidateBytes_[kind];
-  if (bytes.Size() == 0 || bytes.Size() >= originalSize) return false;
-  if (!showsTheSame_[kind]) showsTheSame_[kind] = ShowsTheSame(original_, bytes, cancellation_);
+bool TFileOptimizer::Verified(TCandidate kind) {
+  if (!showsTheSame_[kind]) showsTheSame_[kind] = ShowsTheSame(original_, candidateBytes_[kind], cancellation_);
   return *showsTheSame_[kind];
 }
 
@@ -218,7 +218,7 @@ const TMemoryStream* TFileOptimizer::SmallestShowingTheSame(bool damaged, TFileO
     return nullptr;
   }
   for (const int kind : smaller)
-    if (IsSmallerShowingTheSame(static_cast<TCandidate>(kind), outcome.OriginalSize)) return &candidateBytes_[kind];
+    if (Verified(static_cast<TCandidate>(kind))) return &candidateBytes_[kind];
   // The rebuilt document is only ever taken when it verifies: it never stands in the way
   // of the others.
   if (smaller.size() > 1 || smaller[0] != Rebuilt) outcome.Message = kLooksDifferentText;

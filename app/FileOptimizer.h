@@ -100,9 +100,8 @@ private:
   // Builds the candidates worth trying into candidateBytes_ (left empty when not built) and
   // picks the result as SmallestShowingTheSame does.
   const TMemoryStream* FindResult(bool damaged, TFileOutcome& outcome);
-  // Whether the candidate is smaller than the file and shows what the original shows;
-  // each candidate is verified once.
-  bool IsSmallerShowingTheSame(TCandidate kind, std::int64_t originalSize);
+  // Whether the candidate, decoded, shows what the original shows; each is verified once.
+  bool Verified(TCandidate kind);
   // The smallest candidate that is smaller than the file and shows what it shows (a damaged
   // file: any smaller one, which is never written); nullptr when none. Sets the row's
   // message when a smaller candidate exists but none may replace the file.

@@ -1,6 +1,6 @@
 #pragma once
 // Writing results back while the workers go on: each write waits mostly for the disk
-// (fsync of the file, then of its folder), so several run at once on threads of their own
+// (fsync of the file; its folder is synced once for the run), so several run at once on threads of their own
 // and a run over many small files is not held to one fsync at a time. Every write stays as
 // durable as when done in line; only its waiting overlaps.
 

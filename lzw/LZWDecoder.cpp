@@ -22,7 +22,6 @@ public:
 
   // Reads the minimum code size; false when the stream has no byte for it.
   bool Start();
-  int NextValue() { return StackTop > 0 ? ExpansionStack[--StackTop] : DecodeStep(); }
   // Stores the next count values (low 8 bits) at out, string by string; false when the
   // data ends first.
   bool ReadPixels(std::uint8_t* out, std::int64_t count);
@@ -34,10 +33,9 @@ private:
   int FetchCode(int width);
   bool FillBits(int width);
   void Refill();
-  int DecodeStep();
   // Decodes the next code into out when its whole string fits in room and is well formed,
-  // else as DecodeStep (the first value at out, the rest left on the stack). Returns the
-  // values written, or what DecodeStep returns at the end.
+  // else through the stack (the first value at out, the rest left on the stack). Returns
+  // the values written, or a negative number at the end of the data.
   int DecodeInto(std::uint8_t* out, std::int64_t room);
   // Reads the code after a clear code (clear codes in a row are skipped); the end code, or
   // else the first value, which is also the previous code.
@@ -257,18 +255,6 @@ int TLZWDecoder::ExpandThroughStack(int code) {
   return ExpansionStack[--StackTop];
 }
 
-int TLZWDecoder::DecodeStep() {
-  if (EndCodeSeen) return -2;
-  int code = FetchCode(CodeWidth);
-  if (code < 0) return code;
-  if (code == ClearCode) {
-    code = AfterClear();
-    if (code < 0 || code != EndCode) return code;
-  }
-  if (code == EndCode) return EndOfData();
-  return ExpandThroughStack(code);
-}
-
 int TLZWDecoder::StraightLength(int code) const {
   if (code < NextFreeCode) return LengthTable[code];
   // The next free code: the previous string and its own first value.
@@ -332,7 +318,8 @@ bool TLZWDecoder::ReadPixels(std::uint8_t* out, std::int64_t count) {
 }
 
 void TLZWDecoder::Finish() {
-  NextValue();
+  std::uint8_t next = 0;
+  ReadPixels(&next, 1);
   if (!ImageDataConsumed && !SkipSubBlocks(stream_)) ReportTruncation();
 }
 

@@ -38,7 +38,6 @@ TFrameControl ControlOf(const TGIFSubImage& frame) {
   return result;
 }
 
-
 // The canvas color of every pixel value as the frame's table gives it (its local one when
 // that has entries, else the global one), opaque black beyond it.
 std::array<std::uint32_t, 256> TableColorsOf(const TGIFImage& image, const TGIFSubImage& frame) {
@@ -52,12 +51,10 @@ std::array<std::uint32_t, 256> TableColorsOf(const TGIFImage& image, const TGIFS
   return colors;
 }
 
-// The table's colors with 0 for the transparent index.
-std::array<std::uint32_t, 256> ColorsOf(const TGIFImage& image, const TGIFSubImage& frame,
-                                        const TFrameControl& control) {
-  std::array<std::uint32_t, 256> colors = TableColorsOf(image, frame);
-  if (control.Transparent) colors[control.TransparentIndex] = 0;
-  return colors;
+// A canvas of width × height may be composited; a larger one fails before anything is
+// allocated.
+void CheckCanvasSize(int width, int height) {
+  if (std::int64_t{width} * height > kMaxCanvasPixels) throw GIFException(TGIFError::ImageTooLarge);
 }
 
 // Frames without an image count here too: a looping block may stand after the last image.
@@ -77,7 +74,10 @@ bool HoldsImage(const TGIFSubImage& frame) {
 }
 
 std::array<std::uint32_t, 256> PaintedColors(const TGIFImage& image, const TGIFSubImage& frame) {
-  return ColorsOf(image, frame, ControlOf(frame));
+  std::array<std::uint32_t, 256> colors = TableColorsOf(image, frame);
+  const TFrameControl control = ControlOf(frame);
+  if (control.Transparent) colors[control.TransparentIndex] = 0;
+  return colors;
 }
 
 TCompositor::TCompositor(const TGIFImage& image)
@@ -101,7 +101,7 @@ TCanvasArea TCompositor::ClippedRect(const TGIFSubImage& frame) const {
 }
 
 void TCompositor::Start() {
-  if (std::int64_t{width_} * height_ > kMaxCanvasPixels) throw GIFException(TGIFError::ImageTooLarge);
+  CheckCanvasSize(width_, height_);
   // Every color a frame may paint: its table's, and black beyond a table that is not full.
   std::vector<std::uint32_t> colors;
   std::size_t distinct = 0;
@@ -140,14 +140,13 @@ void TCompositor::Start() {
 
 const std::array<std::uint32_t, 256>& TCompositor::ValuesOf(const std::array<std::uint32_t, 256>& colors) {
   if (palette_.empty()) return colors;
-  if (hasLastValues_ && colors == lastColors_) return lastValues_;
+  if (colors == lastColors_) return lastValues_;
   for (std::size_t i = 0; i < colors.size(); ++i)
     lastValues_[i] = i > 0 && colors[i] == colors[i - 1]
                          ? lastValues_[i - 1]
                          : static_cast<std::uint32_t>(
                                std::lower_bound(palette_.begin(), palette_.end(), colors[i]) - palette_.begin());
   lastColors_ = colors;
-  hasLastValues_ = true;
   return lastValues_;
 }
 
@@ -474,9 +473,7 @@ private:
 TShowComparison CompareStills(const TGIFImage& a, const TGIFSubImage& frameA, const TGIFImage& b,
                               const TGIFSubImage& frameB) {
   const TCompositor first(a), second(b);
-  for (const TCompositor* canvas : {&first, &second})
-    if (std::int64_t{canvas->Width()} * canvas->Height() > kMaxCanvasPixels)
-      throw GIFException(TGIFError::ImageTooLarge);
+  for (const TCompositor* canvas : {&first, &second}) CheckCanvasSize(canvas->Width(), canvas->Height());
   if (first.Width() != second.Width() || first.Height() != second.Height()) return Differ(CanvasText(first, second));
   TStillRows rowsA(a, frameA, first), rowsB(b, frameB, second);
   for (int y = 0; y < first.Height(); ++y) {

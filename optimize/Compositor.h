@@ -128,9 +128,10 @@ private:
   // indices; the canvas is no wider than their colors need.
   TCanvas canvas_;
   std::vector<std::uint32_t> palette_;
+  // ValuesOf's last answer; table colors are never 0 (opaque), so the zeros it starts with
+  // match no table.
   std::array<std::uint32_t, 256> lastColors_{};
   std::array<std::uint32_t, 256> lastValues_{};
-  bool hasLastValues_ = false;
   // The last painted frame's area and disposal, applied when the next frame comes; for
   // restoring, the area's values as they were before that frame.
   TCanvasArea disposeArea_;

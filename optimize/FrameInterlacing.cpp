@@ -1,14 +1,14 @@
 #include "optimize/FrameInterlacing.h"
 
 #include "base/Stream.h"
+#include "optimize/Compositor.h"
 
 namespace lumvane {
 
 int ChooseInterlacing(TGIFImage& image) {
   int changed = 0;
   for (auto& frame : image.Frames) {
-    if (frame->IsEmpty() || frame->FrameHeight() < 3 || frame->PixelCount() > kInterlaceTrialPixels ||
-        frame->PixelCount() != std::int64_t{frame->FrameWidth()} * frame->FrameHeight() ||
+    if (!HoldsImage(*frame) || frame->FrameHeight() < 3 || frame->PixelCount() > kInterlaceTrialPixels ||
         frame->LocalColorMap().Count() > 0)
       continue;
     // The frame keeps both codings: the one it ends with is not made again when saved.

@@ -12,11 +12,6 @@
 namespace lumvane {
 namespace {
 
-TColor EntryColor(const TGIFColorMap& map, int index) {
-  const std::uint8_t* entry = map.Entries() + 3 * index;
-  return entry[0] | (entry[1] << 8) | (entry[2] << 16);
-}
-
 // The entries of the frame's table that its opaque pixels use; false when a pixel or the
 // transparent index lies beyond the table, or several control blocks disagree on which
 // index is transparent: such frames keep their tables.
@@ -116,11 +111,11 @@ bool ShareGlobalColorTable(TGIFImage& image) {
     std::bitset<256> used;
     if (!OpaqueColors(*frame, used)) return false;
     TSharingFrame sharing{frame.get(), TransparentIndexOf(*frame), {}};
-    const TGIFColorMap& map = frame->EffectiveColorMap();
+    TGIFColorMap& map = frame->EffectiveColorMap();
     anyLocal |= &map != &global;
     for (int i = 0; i < map.Count(); ++i) {
       if (!used[i]) continue;
-      const auto [found, added] = sharedIndex.emplace(EntryColor(map, i), static_cast<int>(shared.size()));
+      const auto [found, added] = sharedIndex.emplace(map.ColorAt(i), static_cast<int>(shared.size()));
       if (added) shared.push_back(found->first);
       if (shared.size() > 256) return false;
       sharing.ToShared[i] = static_cast<std::uint8_t>(found->second);

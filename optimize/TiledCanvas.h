@@ -28,11 +28,11 @@ public:
     index_.assign(static_cast<std::size_t>(columns_) * ((height + kMask) >> kShift), 0);
   }
 
+  // Nothing was painted since the last Reset.
+  bool IsBlank() const { return tiles_.empty(); }
   // Each visit gets a run of one row of the area inside one tile: visit(x, y, pixels,
   // count), rows top to bottom and each row left to right. Writing creates the tiles it
   // touches; reading shows tiles that do not exist as 0; WriteExisting skips them.
-  // Nothing was painted since the last Reset.
-  bool IsBlank() const { return tiles_.empty(); }
   template <class Visit>
   void Write(const TCanvasArea& area, Visit&& visit) {
     Walk(area, [this](int column, int row) { return MakeTile(column, row); }, visit);

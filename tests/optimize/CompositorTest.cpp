@@ -276,6 +276,28 @@ TEST(CompareShows, NamesTheFirstDifference) {
   EXPECT_EQ(Compare(taller, lower), "picture 1 differs at pixel (0, 1): #FF0000 vs #FFFFFF");
 }
 
+// Stills are compared row by row without compositing: a frame reaching past the screen is
+// cut to it, its transparent pixels show the canvas, and the difference is named as the
+// compositor names it; a screen too large fails as compositing does.
+TEST(CompareShows, StillsCompareWhatTheScreenShows) {
+  Scene clipped(3, 2), exact(3, 2), other(3, 2);
+  Scene::Control(clipped.Frame(1, 0, 3, 3, "123312000"), 0, 0, 3);
+  Scene::Control(exact.Frame(0, 0, 3, 2, "312331"), 0, 0, 3);
+  Scene::Control(other.Frame(0, 0, 3, 2, "312301"), 0, 0, 3);
+  EXPECT_EQ(Compare(clipped, exact), "same");
+  EXPECT_EQ(Compare(clipped, other), "picture 1 differs at pixel (1, 1): transparent vs #FF0000");
+
+  Scene huge(65535, 65535), alsoHuge(65535, 65535);
+  huge.Frame(0, 0, 1, 1, "0");
+  alsoHuge.Frame(0, 0, 1, 1, "0");
+  try {
+    Compare(huge, alsoHuge);
+    FAIL() << "no error";
+  } catch (const GIFException& error) {
+    EXPECT_STREQ(error.what(), "Image too large");
+  }
+}
+
 // Each step is compared only where either side changed: a frame, or the area the frame
 // before disposes of; outside every frame the screen stays transparent.
 TEST(CompareShows, FindsTheFirstDifferenceWhereverEitherSideChanged) {
