@@ -170,11 +170,11 @@ void TGIFSubImage::SetPixelBuffer(std::vector<std::uint8_t> pixels) {
   pixels_ = std::move(pixels);
 }
 
-void TGIFSubImage::AllocatePixels() {
+void TGIFSubImage::AllocatePixels(std::uint8_t fill) {
   ReleasePixels();
   const std::int64_t count = static_cast<std::int64_t>(FrameWidth()) * FrameHeight();
   CheckPixelLimits(count);
-  SetPixelBuffer(std::vector<std::uint8_t>(static_cast<std::size_t>(count)));
+  SetPixelBuffer(std::vector<std::uint8_t>(static_cast<std::size_t>(count), fill));
 }
 
 void TGIFSubImage::ReleasePixels() {
@@ -184,9 +184,8 @@ void TGIFSubImage::ReleasePixels() {
 
 void TGIFSubImage::DecodePixels(TStream& stream) {
   FreeRendering();
-  AllocatePixels();
-  if (IsTransparent && ControlExtension)
-    std::fill(pixels_.begin(), pixels_.end(), ControlExtension->TransparentIndex());
+  // Pixels the data does not reach stay transparent where the frame has transparency.
+  AllocatePixels(IsTransparent && ControlExtension ? ControlExtension->TransparentIndex() : 0);
   const TWarningSink warn = [this](int severity, const std::string& message) {
     ReportWarning(severity, message);
   };

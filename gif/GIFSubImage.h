@@ -135,8 +135,8 @@ public:
   std::uint8_t PixelAt(int x, int y);
   std::uint8_t* RowAt(int y);
   void EnsurePixels();
-  // A zero-filled buffer of width × height bytes (none when the product is 0).
-  void AllocatePixels();
+  // A buffer of width × height bytes, each fill (none when the product is 0).
+  void AllocatePixels(std::uint8_t fill = 0);
   void ReleasePixels();
   // Decodes the image data at the stream position into a new pixel buffer.
   void DecodePixels(TStream& stream);

@@ -12,13 +12,13 @@ namespace {
 // is spelled back from its last code.
 class TChoiceDictionary {
 public:
-  TChoiceDictionary(int clearCode, int clearAt, std::size_t pixelCount)
-      : clearCode_(clearCode), clearAt_(clearAt), table_(static_cast<std::int64_t>(pixelCount)) {
+  TChoiceDictionary(int clearCode, int clearAt)
+      : clearCode_(clearCode), clearAt_(clearAt) {
     Reset();
   }
 
   void Reset() {
-    table_.Reset();
+    table_->Reset();
     std::fill_n(lastChild_.begin(), clearCode_ + 3, TLastChild{-1, 0});
     nextFreeCode_ = clearCode_ + 2;
     pendingCode_ = -1;
@@ -30,7 +30,7 @@ public:
     if (code == pendingCode_ && value == pendingValue_) return nextFreeCode_;
     TLastChild& last = lastChild_[code];
     if (last.Value == value) return last.Code;
-    const int child = table_.FindEntry(static_cast<std::uint32_t>(code) << 8 | value);
+    const int child = table_->FindEntry(static_cast<std::uint32_t>(code) << 8 | value);
     if (child >= 0) last = {static_cast<std::int16_t>(value), static_cast<std::uint16_t>(child)};
     return child;
   }
@@ -42,7 +42,7 @@ public:
   }
   void AddPending() {
     if (pendingCode_ < 0) return;
-    table_.AddEntry(static_cast<std::uint32_t>(pendingCode_) << 8 | pendingValue_, nextFreeCode_);
+    table_->AddEntry(static_cast<std::uint32_t>(pendingCode_) << 8 | pendingValue_, nextFreeCode_);
     prefix_[nextFreeCode_] = static_cast<std::int16_t>(pendingCode_);
     last_[nextFreeCode_] = static_cast<std::uint8_t>(pendingValue_);
     if (++nextFreeCode_ < static_cast<int>(lastChild_.size())) lastChild_[nextFreeCode_] = TLastChild{-1, 0};
@@ -69,7 +69,7 @@ private:
   int nextFreeCode_ = 0;
   int pendingCode_ = -1;
   int pendingValue_ = 0;
-  THashTable table_;
+  THashTableLease table_;
   // Valid for the codes the dictionary holds, as set when each is made; lastChild_ also for
   // the pending code (the pixels' own entries and the first free code at every reset, the
   // next free code whenever one is made).
@@ -114,7 +114,7 @@ std::int64_t ChooseLongestStrings(TPixelChoices& choices, int minCodeSize, int s
   const std::size_t count = values.size();
   if (minCodeSize < 2) minCodeSize = 2;
   const int clearCode = 1 << minCodeSize;
-  TChoiceDictionary dictionary(clearCode, clearAt, count);
+  TChoiceDictionary dictionary(clearCode, clearAt);
   TCodeBits bits(minCodeSize);
   std::vector<TSearchNode> stack;
 

@@ -2,13 +2,15 @@
 
 namespace lumvane {
 
-THashTable::THashTable(std::int64_t pixelCount) {
-  // A frame makes at most one entry per pixel, and never more than 4096.
-  const std::int64_t entries = std::clamp<std::int64_t>(pixelCount, 32, 4096);
-  std::size_t slots = 64;
-  while (static_cast<std::int64_t>(slots) < 2 * entries) slots *= 2;
-  slots_.assign(slots, kEmptySlot);
-  mask_ = slots - 1;
+namespace {
+thread_local std::unique_ptr<THashTable> spareTable;
+}
+
+THashTableLease::THashTableLease() : table_(spareTable ? std::move(spareTable) : std::make_unique<THashTable>()) {}
+
+THashTableLease::~THashTableLease() {
+  table_->Reset();
+  if (!spareTable) spareTable = std::move(table_);
 }
 
 void TLZWEncoder::EmitCode(int code) {
@@ -24,7 +26,6 @@ void TLZWEncoder::EmitClear() {
 }
 
 void TLZWEncoder::EncodeBody() {
-  Dictionary = std::make_unique<THashTable>(PixelCount);
   EmitClear();
   CurrentCode = CurrentPixel();
   int length = 1;
@@ -52,7 +53,6 @@ void TLZWEncoder::EncodeBody() {
     length = 1;
   }
   EmitCode(CurrentCode);
-  Dictionary.reset();
 }
 
 void TLZWEncoder::AddEntryOrClear(int code, int value, int) {
@@ -82,13 +82,18 @@ void TAdaptiveClearLZWEncoder::AddEntryOrClear(int code, int value, int length) 
   }
 }
 
-void TLookaheadLZWEncoder::MatchesAt(std::size_t position) {
-  matches_.assign(1, pixels_[position]);
-  for (std::size_t at = position + 1; at < pixels_.size(); ++at) {
-    const int child = Dictionary->FindEntry((static_cast<std::uint32_t>(matches_.back()) << 8) | pixels_[at]);
-    if (child < 0) break;
-    matches_.push_back(child);
+std::size_t TLookaheadLZWEncoder::MatchesAt(std::size_t position) {
+  // No string is longer than the dictionary has entries, nor than the pixels left.
+  const std::size_t end = std::min(pixels_.size(), position + matches_.size());
+  int code = pixels_[position];
+  matches_[0] = code;
+  std::size_t count = 1;
+  for (std::size_t at = position + 1; at < end; ++at) {
+    code = Dictionary->FindEntry((static_cast<std::uint32_t>(code) << 8) | pixels_[at]);
+    if (code < 0) break;
+    matches_[count++] = code;
   }
+  return count;
 }
 
 std::size_t TLookaheadLZWEncoder::LongestAt(std::size_t position) const {
@@ -106,12 +111,10 @@ void TLookaheadLZWEncoder::EncodeBody() {
   pixels_.clear();
   do pixels_.push_back(static_cast<std::uint8_t>(CurrentPixel()));
   while (AdvancePixel());
-  Dictionary = std::make_unique<THashTable>(PixelCount);
   EmitClear();
   std::size_t longestEntry = 1;  // no string the dictionary holds is longer
   for (std::size_t position = 0; position < pixels_.size();) {
-    MatchesAt(position);
-    std::size_t length = matches_.size();
+    std::size_t length = MatchesAt(position);
     std::size_t reach = length + LongestAt(position + length);
     const std::size_t shortest = length > kShorter ? length - kShorter : 1;
     for (std::size_t shorter = length - 1; shorter >= shortest && shorter > 0; --shorter) {
@@ -133,7 +136,6 @@ void TLookaheadLZWEncoder::EncodeBody() {
       if (NextFreeCode < freeBefore) longestEntry = 1;
     }
   }
-  Dictionary.reset();
   pixels_ = {};
 }
 

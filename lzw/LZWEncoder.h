@@ -11,29 +11,25 @@
 
 namespace lumvane {
 
-// Open addressing with linear probing over a power of two of slots, at least twice the
-// entries a frame can make (a small frame gets a small table: clearing it costs what the
-// frame holds); a used slot holds key << 12 | code, an empty one has all upper 20 bits set.
-// Keys are prefix code << 8 | pixel value.
+// Open addressing with linear probing over twice the slots the largest dictionary needs; a
+// used slot holds key << 12 | code, an empty one has all upper 20 bits set. Keys are prefix
+// code << 8 | pixel value. Emptying it costs what was added since it was last emptied.
 class THashTable {
 public:
-  // A table for a frame of pixelCount pixels.
-  explicit THashTable(std::int64_t pixelCount);
-  // Empties the table; nothing to do when nothing was added since it was last emptied.
+  THashTable() : slots_(kSlots, kEmptySlot) { used_.reserve(kSlots / 2); }
   void Reset() {
-    if (count_ == 0) return;
-    std::fill(slots_.begin(), slots_.end(), kEmptySlot);
-    count_ = 0;
+    for (const std::uint16_t slot : used_) slots_[slot] = kEmptySlot;
+    used_.clear();
   }
   void AddEntry(std::uint32_t key, int code) {
     std::size_t h = HashOf(key);
-    while (!IsEmpty(slots_[h])) h = (h + 1) & mask_;
+    while (!IsEmpty(slots_[h])) h = (h + 1) & kMask;
     slots_[h] = (key << 12) | (static_cast<std::uint32_t>(code) & 0xFFF);
-    ++count_;
+    used_.push_back(static_cast<std::uint16_t>(h));
   }
   // The code stored for the key, or -1.
   int FindEntry(std::uint32_t key) const {
-    for (std::size_t h = HashOf(key);; h = (h + 1) & mask_) {
+    for (std::size_t h = HashOf(key);; h = (h + 1) & kMask) {
       const std::uint32_t slot = slots_[h];
       if (IsEmpty(slot)) return -1;
       if ((slot >> 12) == key) return static_cast<int>(slot & 0xFFF);
@@ -41,13 +37,28 @@ public:
   }
 
 private:
+  static constexpr std::size_t kSlots = 8192;  // a dictionary holds at most 4096 entries
+  static constexpr std::size_t kMask = kSlots - 1;
   static constexpr std::uint32_t kEmptySlot = 0xFFFFFFFFu;
   static bool IsEmpty(std::uint32_t slot) { return (slot >> 12) == (kEmptySlot >> 12); }
-  std::size_t HashOf(std::uint32_t key) const { return ((key * 0x9E3779B1u) >> 16) & mask_; }
+  static std::size_t HashOf(std::uint32_t key) { return ((key * 0x9E3779B1u) >> 16) & kMask; }
 
   std::vector<std::uint32_t> slots_;
-  std::size_t mask_ = 0;
-  int count_ = 0;
+  std::vector<std::uint16_t> used_;
+};
+
+// An empty hash table to use for a while: the thread's own, filled once per thread, when no
+// one else on the thread holds it; a new one otherwise. Returned empty.
+class THashTableLease {
+public:
+  THashTableLease();
+  ~THashTableLease();
+  THashTableLease(const THashTableLease&) = delete;
+  THashTableLease& operator=(const THashTableLease&) = delete;
+  THashTable* operator->() const { return table_.get(); }
+
+private:
+  std::unique_ptr<THashTable> table_;
 };
 
 // Greedy LZW: every string sent is the longest the dictionary holds.
@@ -77,7 +88,7 @@ protected:
 
   const int ClearAt;
   int NextFreeCode = 0;
-  std::unique_ptr<THashTable> Dictionary;
+  THashTableLease Dictionary;
 
 private:
   // The dictionary's most recent answer per prefix code: runs and repeated strings ask the
@@ -127,13 +138,14 @@ protected:
   void EncodeBody() override;
 
 private:
-  // The codes of the strings starting at position, shortest first.
-  void MatchesAt(std::size_t position);
+  // Puts the codes of the strings starting at position into matches_, shortest first, and
+  // returns how many there are.
+  std::size_t MatchesAt(std::size_t position);
   // The length of the longest string starting at position.
   std::size_t LongestAt(std::size_t position) const;
 
   std::vector<std::uint8_t> pixels_;  // in sending order
-  std::vector<int> matches_;
+  std::array<int, 4096> matches_;  // no string is longer than the dictionary's codes
 };
 
 }  // namespace lumvane

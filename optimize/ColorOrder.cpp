@@ -1,6 +1,7 @@
 #include "optimize/ColorOrder.h"
 
 #include <algorithm>
+#include <array>
 #include <bitset>
 #include <numeric>
 
@@ -51,14 +52,17 @@ bool OrderColorsForCodeSizes(TGIFImage& image) {
     if (frame->ControlBlockCount() > 1) return false;
     TFrameColors colors;
     const int transparent = TransparentIndexOf(*frame);
+    std::array<std::int64_t, 256> frameUses{};
     const std::uint8_t* pixels = frame->Pixels();
-    for (std::int64_t i = 0; i < frame->PixelCount(); ++i) {
-      if (pixels[i] >= count) return false;  // pixels beyond the table keep their values
-      if (pixels[i] == transparent) {
+    for (std::int64_t i = 0; i < frame->PixelCount(); ++i) ++frameUses[pixels[i]];
+    for (int value = 0; value < 256; ++value) {
+      if (frameUses[value] == 0) continue;
+      if (value >= count) return false;  // pixels beyond the table keep their values
+      if (value == transparent) {
         colors.Transparent = true;
       } else {
-        colors.Used.set(pixels[i]);
-        ++uses[pixels[i]];
+        colors.Used.set(value);
+        uses[value] += frameUses[value];
       }
     }
     colors.Pixels = frame->PixelCount();
@@ -108,9 +112,12 @@ int TransparentIndexOf(const TGIFSubImage& frame) {
 }
 
 std::bitset<256> OpaqueIndexes(const std::uint8_t* pixels, std::size_t count, int transparent) {
+  // A byte per value marks it without a branch per pixel.
+  std::array<std::uint8_t, 256> seen{};
+  for (std::size_t i = 0; i < count; ++i) seen[pixels[i]] = 1;
   std::bitset<256> used;
-  for (std::size_t i = 0; i < count; ++i)
-    if (pixels[i] != transparent) used.set(pixels[i]);
+  for (int value = 0; value < 256; ++value)
+    if (seen[value] && value != transparent) used.set(value);
   return used;
 }
 

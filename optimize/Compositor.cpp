@@ -452,11 +452,16 @@ public:
   TStillRows(const TGIFImage& image, const TGIFSubImage& frame, const TCompositor& canvas)
       : frame_(frame), area_(canvas.ClippedRect(frame)), colors_(PaintedColors(image, frame)),
         row_(canvas.Width()) {}
+  // Only the frame's columns ever change: the rest of the row stays transparent.
   const std::vector<std::uint32_t>& Row(int y) {
-    std::fill(row_.begin(), row_.end(), 0u);
+    std::uint32_t* inside = row_.data() + area_.Left;
     if (y >= area_.Top && y < area_.Bottom) {
       const std::uint8_t* pixels = frame_.Pixels() + static_cast<std::size_t>(y - area_.Top) * frame_.FrameWidth();
-      for (int x = area_.Left; x < area_.Right; ++x) row_[x] = colors_[pixels[x - area_.Left]];
+      for (int x = 0; x < area_.Width(); ++x) inside[x] = colors_[pixels[x]];
+      painted_ = true;
+    } else if (painted_) {
+      std::fill_n(inside, area_.Width(), 0u);
+      painted_ = false;
     }
     return row_;
   }
@@ -466,6 +471,7 @@ private:
   const TCanvasArea area_;
   const std::array<std::uint32_t, 256> colors_;
   std::vector<std::uint32_t> row_;
+  bool painted_ = false;  // the frame's columns hold colors
 };
 
 // CompareShows for two stills, row by row without compositing: one picture each, so only
