@@ -48,8 +48,18 @@ protected:
     return NextRow();
   }
   // The pixel under the cursor, checked against the color count.
-  int CurrentPixel() const {
-    const int pixel = *cursor_;
+  int CurrentPixel() const { return Checked(*cursor_); }
+  // The pixels from the cursor to the end of its run (the frame, or an interlaced row) in
+  // sending order, unchecked; the cursor moves past them. False at the end of the frame.
+  bool TakeRun(const std::uint8_t*& begin, const std::uint8_t*& end) {
+    if (countdown_ <= 0 && !NextRow()) return false;
+    begin = cursor_;
+    end = cursor_ + countdown_;
+    countdown_ = 0;
+    return true;
+  }
+  // The pixel, checked against the color count.
+  int Checked(int pixel) const {
     if (pixel >= ColorCount) [[unlikely]]
       ThrowColorNotInTable();
     return pixel;

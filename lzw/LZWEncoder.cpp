@@ -1,5 +1,7 @@
 #include "lzw/LZWEncoder.h"
 
+#include <algorithm>
+
 namespace lumvane {
 
 namespace {
@@ -27,32 +29,38 @@ void TLZWEncoder::EmitClear() {
 
 void TLZWEncoder::EncodeBody() {
   EmitClear();
-  CurrentCode = CurrentPixel();
+  // The walk keeps its state in locals: this loop runs once per pixel.
+  const std::uint8_t* at = nullptr;
+  const std::uint8_t* end = nullptr;
+  TakeRun(at, end);
+  int code = Checked(*at++);
   int length = 1;
-  while (AdvancePixel()) {
-    const int pixel = CurrentPixel();
-    TLastChild& last = LastChild[CurrentCode];
-    if (last.Pixel == pixel) {
-      CurrentCode = last.Code;
-      ++length;
-      continue;
+  do {
+    while (at < end) {
+      const int pixel = Checked(*at++);
+      TLastChild& last = LastChild[code];
+      if (last.Pixel == pixel) {
+        code = last.Code;
+        ++length;
+        continue;
+      }
+      const std::uint32_t key = (static_cast<std::uint32_t>(code) << 8) | pixel;
+      const int found = Dictionary->FindEntry(key);
+      if (found >= 0) {
+        last = TLastChild{static_cast<std::int16_t>(pixel), static_cast<std::uint16_t>(found)};
+        code = found;
+        ++length;
+        continue;
+      }
+      EmitCode(code);
+      if (NextFreeCode < ClearAt)
+        last = TLastChild{static_cast<std::int16_t>(pixel), static_cast<std::uint16_t>(NextFreeCode)};
+      AddEntryOrClear(code, pixel, length);
+      code = pixel;
+      length = 1;
     }
-    const std::uint32_t key = (static_cast<std::uint32_t>(CurrentCode) << 8) | pixel;
-    const int found = Dictionary->FindEntry(key);
-    if (found >= 0) {
-      last = TLastChild{static_cast<std::int16_t>(pixel), static_cast<std::uint16_t>(found)};
-      CurrentCode = found;
-      ++length;
-      continue;
-    }
-    EmitCode(CurrentCode);
-    if (NextFreeCode < ClearAt)
-      last = TLastChild{static_cast<std::int16_t>(pixel), static_cast<std::uint16_t>(NextFreeCode)};
-    AddEntryOrClear(CurrentCode, pixel, length);
-    CurrentCode = pixel;
-    length = 1;
-  }
-  EmitCode(CurrentCode);
+  } while (TakeRun(at, end));
+  EmitCode(code);
 }
 
 void TLZWEncoder::AddEntryOrClear(int code, int value, int) {
@@ -109,8 +117,11 @@ std::size_t TLookaheadLZWEncoder::LongestAt(std::size_t position) const {
 
 void TLookaheadLZWEncoder::EncodeBody() {
   pixels_.clear();
-  do pixels_.push_back(static_cast<std::uint8_t>(CurrentPixel()));
-  while (AdvancePixel());
+  pixels_.reserve(static_cast<std::size_t>(PixelCount));
+  for (const std::uint8_t *at = nullptr, *end = nullptr; TakeRun(at, end);) {
+    std::for_each(at, end, [this](std::uint8_t pixel) { Checked(pixel); });
+    pixels_.insert(pixels_.end(), at, end);
+  }
   EmitClear();
   std::size_t longestEntry = 1;  // no string the dictionary holds is longer
   for (std::size_t position = 0; position < pixels_.size();) {

@@ -99,7 +99,6 @@ private:
   };
   void ForgetLastChildren() { std::fill_n(LastChild.begin(), FirstFreeCode, TLastChild{-1, 0}); }
 
-  int CurrentCode = 0;
   // Valid for the codes the dictionary holds: a clear forgets the pixels' entries, and a
   // code's entry is forgotten when the code is made.
   std::array<TLastChild, 4096> LastChild;
