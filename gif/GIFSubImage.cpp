@@ -226,18 +226,39 @@ int TGIFSubImage::CodeSizeFor(int highestPixel) const {
 
 void TGIFSubImage::EncodePixels(TStream& stream) { EncodePixels(stream, Image() ? Image()->EncoderKind : encodeLZW); }
 
-void TGIFSubImage::EncodePixels(TStream& stream, TGIFEncoderKind kind) {
-  const TCancellation* cancellation = Image() ? Image()->Cancellation : nullptr;
-  ThrowIfCancelled(cancellation);
+TGIFSubImage::TEncodingParameters TGIFSubImage::EncodingParameters(TGIFEncoderKind kind) const {
   const int colorCount =
       localColorMap_.Count() > 0 ? localColorMap_.Count() : 1 << (Image() ? Image()->PixelBits() : 0);
   const int bits = CodeSizeFor(pixels_.empty() ? colorCount - 1 : *std::max_element(pixels_.begin(), pixels_.end()));
-  const std::array<int, 6> parameters{bits, colorCount, IsInterlaced(), FrameWidth(), FrameHeight(), kind};
+  return {bits, colorCount, IsInterlaced(), FrameWidth(), FrameHeight(), kind};
+}
+
+const std::vector<std::uint8_t>* TGIFSubImage::KnownEncoding(const TEncodingParameters& parameters) const {
   for (const TEncoding& known : encodings_)
-    if (parameters == known.Parameters && pixels_ == known.Pixels) {
-      stream.WriteBuffer(known.Bytes.data(), known.Bytes.size());
-      return;
-    }
+    if (parameters == known.Parameters && pixels_ == known.Pixels) return &known.Bytes;
+  return nullptr;
+}
+
+void TGIFSubImage::Remember(const TEncodingParameters& parameters, std::vector<std::uint8_t> bytes) {
+  encodings_[1] = std::move(encodings_[0]);
+  encodings_[0] = {pixels_, parameters, std::move(bytes)};
+}
+
+void TGIFSubImage::RememberEncoding(TGIFEncoderKind kind, int codeSize, std::vector<std::uint8_t> bytes) {
+  const TEncodingParameters parameters = EncodingParameters(kind);
+  if (parameters[0] == codeSize) Remember(parameters, std::move(bytes));
+}
+
+void TGIFSubImage::EncodePixels(TStream& stream, TGIFEncoderKind kind) {
+  const TCancellation* cancellation = Image() ? Image()->Cancellation : nullptr;
+  ThrowIfCancelled(cancellation);
+  const TEncodingParameters parameters = EncodingParameters(kind);
+  if (const std::vector<std::uint8_t>* known = KnownEncoding(parameters)) {
+    stream.WriteBuffer(known->data(), known->size());
+    return;
+  }
+  const int bits = parameters[0];
+  const int colorCount = parameters[1];
   const TConstFramePixels frame{pixels_.data(), FrameWidth(), FrameHeight(), IsInterlaced()};
   TMemoryStream encoded;
   switch (kind) {
@@ -248,14 +269,16 @@ void TGIFSubImage::EncodePixels(TStream& stream, TGIFEncoderKind kind) {
       TLZWEncoder().Encode(encoded, bits, colorCount, frame);
       break;
     case encodeLZWShorter:
-      EncodeShortest(encoded, bits, colorCount, frame, TEncodingSearch::Quick, cancellation);
+    case encodeLZWShortest: {
+      TEncodingParameters greedyParameters = parameters;
+      greedyParameters[5] = encodeLZW;
+      EncodeShortest(encoded, bits, colorCount, frame,
+                     kind == encodeLZWShorter ? TEncodingSearch::Quick : TEncodingSearch::Full, cancellation,
+                     KnownEncoding(greedyParameters));
       break;
-    case encodeLZWShortest:
-      EncodeShortest(encoded, bits, colorCount, frame, TEncodingSearch::Full, cancellation);
-      break;
+    }
   }
-  encodings_[1] = std::move(encodings_[0]);
-  encodings_[0] = {pixels_, parameters, encoded.TakeBytes()};
+  Remember(parameters, encoded.TakeBytes());
   stream.WriteBuffer(encodings_[0].Bytes.data(), encodings_[0].Bytes.size());
 }
 

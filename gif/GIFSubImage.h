@@ -144,6 +144,9 @@ public:
   // with the one given.
   void EncodePixels(TStream& stream);
   void EncodePixels(TStream& stream, TGIFEncoderKind kind);
+  // Takes bytes as what EncodePixels writes with kind for the pixels as they are now, made
+  // elsewhere with minimum code size codeSize; ignored when EncodePixels would use another.
+  void RememberEncoding(TGIFEncoderKind kind, int codeSize, std::vector<std::uint8_t> bytes);
   // The LZW minimum code size the pixels are written with when the highest is given.
   int CodeSizeFor(int highestPixel) const;
 
@@ -164,14 +167,21 @@ private:
   }
 
   std::vector<std::uint8_t> pixels_;
-  // The last two image data EncodePixels made and what they were made from, the newest
-  // first: a frame measured and then saved unchanged is coded once, also when the pixel
-  // choice measured other pixels in between and put the frame's own back.
+  // Code size, colors, interlaced, width, height, encoder.
+  using TEncodingParameters = std::array<int, 6>;
+  // The last two image data EncodePixels made or was given and what they were made from,
+  // the newest first: a frame measured and then saved unchanged is coded once, also when
+  // the pixel choice measured other pixels in between and put the frame's own back. A
+  // search of several encodings starts from a greedy coding it finds here.
   struct TEncoding {
     std::vector<std::uint8_t> Pixels;
-    std::array<int, 6> Parameters{};  // code size, colors, interlaced, width, height, encoder
+    TEncodingParameters Parameters{};
     std::vector<std::uint8_t> Bytes;
   };
+  TEncodingParameters EncodingParameters(TGIFEncoderKind kind) const;
+  // The remembered bytes for the pixels as they are now, or null.
+  const std::vector<std::uint8_t>* KnownEncoding(const TEncodingParameters& parameters) const;
+  void Remember(const TEncodingParameters& parameters, std::vector<std::uint8_t> bytes);
   std::array<TEncoding, 2> encodings_;
   TPaletteHandle palette_;
   TGIFLocalColorMap localColorMap_;

@@ -78,23 +78,29 @@ private:
   std::array<TLastChild, 4096> lastChild_;
 };
 
-// Counts the bits of the codes as TLZWEncoder sends them, with its code width steps.
+// Counts the bits of the codes as TLZWEncoder sends them, with its code width steps, and
+// records the codes when sent is given.
 class TCodeBits {
 public:
-  explicit TCodeBits(int minCodeSize) : startWidth_(minCodeSize + 1) {}
+  TCodeBits(int minCodeSize, std::vector<TSentCode>* sent)
+      : startWidth_(minCodeSize + 1), clearCode_(1 << minCodeSize), sent_(sent) {}
   // A code sent while nextFreeCode is the next entry the dictionary would get.
-  void Code(int nextFreeCode) {
+  void Code(int code, int nextFreeCode) {
+    if (sent_) sent_->push_back({static_cast<std::uint16_t>(code), static_cast<std::uint8_t>(width_)});
     bits_ += width_;
     StepCodeWidth(startWidth_, nextFreeCode, justCleared_, width_, ceiling_);
   }
   void Clear(int nextFreeCode) {
     justCleared_ = true;
-    Code(nextFreeCode);
+    Code(clearCode_, nextFreeCode);
   }
+  void End(int nextFreeCode) { Code(clearCode_ + 1, nextFreeCode); }
   std::int64_t Bits() const { return bits_; }
 
 private:
   const int startWidth_;
+  const int clearCode_;
+  std::vector<TSentCode>* const sent_;
   int width_ = startWidth_;
   int ceiling_ = (1 << startWidth_) - 1;
   bool justCleared_ = false;
@@ -106,16 +112,42 @@ struct TSearchNode {
   std::size_t Length;
 };
 
+// Sends recorded codes at their recorded widths instead of matching strings.
+class TSentCodeEncoder : public TGIFEncoder {
+public:
+  explicit TSentCodeEncoder(const std::vector<TSentCode>& codes) : codes_(codes) {}
+
+protected:
+  // The end code, which Encode sends after the body, is the last one recorded.
+  void EncodeBody() override {
+    for (std::size_t i = 0; i + 1 < codes_.size(); ++i) {
+      CodeWidth = codes_[i].Width;
+      EmitCode(codes_[i].Code);
+    }
+    CodeWidth = codes_.back().Width;
+  }
+
+private:
+  const std::vector<TSentCode>& codes_;
+};
+
 }  // namespace
 
-std::int64_t ChooseLongestStrings(TPixelChoices& choices, int minCodeSize, int searchLimit, int clearAt) {
+void EncodeSentCodes(TStream& stream, int minCodeSize, int colorCount, const TConstFramePixels& frame,
+                     const std::vector<TSentCode>& codes) {
+  TSentCodeEncoder(codes).Encode(stream, minCodeSize, colorCount, frame);
+}
+
+std::int64_t ChooseLongestStrings(TPixelChoices& choices, int minCodeSize, int searchLimit, int clearAt,
+                                  std::vector<TSentCode>* sent) {
   std::vector<std::uint8_t>& values = choices.Values;
   const std::vector<std::int16_t>& alternatives = choices.Alternatives;
   const std::size_t count = values.size();
   if (minCodeSize < 2) minCodeSize = 2;
   const int clearCode = 1 << minCodeSize;
   TChoiceDictionary dictionary(clearCode, clearAt);
-  TCodeBits bits(minCodeSize);
+  if (sent) sent->clear();
+  TCodeBits bits(minCodeSize, sent);
   std::vector<TSearchNode> stack;
 
   // The longest string from start that begins with first, looking at no more than
@@ -178,11 +210,11 @@ std::int64_t ChooseLongestStrings(TPixelChoices& choices, int minCodeSize, int s
     }
     // Only a string over a pixel with an alternative can change values.
     if (nextChoice < start + best.Length) dictionary.Spell(best.Code, values.data() + start + best.Length);
-    bits.Code(dictionary.NextFreeCode());
+    bits.Code(best.Code, dictionary.NextFreeCode());
     previous = best.Code;
     start += best.Length;
   }
-  bits.Code(dictionary.NextFreeCode());  // the end code
+  bits.End(dictionary.NextFreeCode());
   const std::int64_t dataBytes = (bits.Bits() + 7) / 8;
   return 1 + dataBytes + (dataBytes + 254) / 255 + 1;
 }

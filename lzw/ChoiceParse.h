@@ -16,13 +16,26 @@ struct TPixelChoices {
   std::vector<std::int16_t> Alternatives;
 };
 
+// A code the encoder sends and its width in bits.
+struct TSentCode {
+  std::uint16_t Code;
+  std::uint8_t Width;
+};
+
 // Rewrites choices.Values: every string TLZWEncoder(clearAt) will send is the longest one its
 // dictionary holds among the strings the choices allow (first found wins a tie, the
 // pixel's own value tried first). Running that encoder with minCodeSize on the result then
 // parses as this choice did. searchLimit bounds the dictionary nodes looked at per string;
 // past it the string is only extended greedily. Returns the size in bytes of the image
-// data the encoder then writes (code size byte, sub-blocks, terminator).
+// data the encoder then writes (code size byte, sub-blocks, terminator). When sent is
+// given, it receives the codes the encoder then sends, from the first clear code to the
+// end code.
 std::int64_t ChooseLongestStrings(TPixelChoices& choices, int minCodeSize, int searchLimit,
-                                  int clearAt = TLZWEncoder::kDefaultClearAt);
+                                  int clearAt = TLZWEncoder::kDefaultClearAt, std::vector<TSentCode>* sent = nullptr);
+
+// Writes the image data of the frame from the codes a choice recorded for its pixels: the
+// bytes TLZWEncoder writes for them, without matching the strings again.
+void EncodeSentCodes(TStream& stream, int minCodeSize, int colorCount, const TConstFramePixels& frame,
+                     const std::vector<TSentCode>& codes);
 
 }  // namespace lumvane

@@ -8,13 +8,17 @@
 namespace lumvane {
 
 void EncodeShortest(TStream& stream, int minCodeSize, int colorCount, const TConstFramePixels& frame,
-                    TEncodingSearch search, const TCancellation* cancellation) {
+                    TEncodingSearch search, const TCancellation* cancellation,
+                    const std::vector<std::uint8_t>* greedy) {
   const bool full = search == TEncodingSearch::Full;
   const bool reachesClearPoint = TLZWEncoder::MayReachClearPoint(frame.Count(), minCodeSize);
   TMemoryStream first, second;
   TMemoryStream* shortest = &first;
   TMemoryStream* tried = &second;
-  TLZWEncoder().Encode(*shortest, minCodeSize, colorCount, frame);
+  if (greedy)
+    shortest->WriteBuffer(greedy->data(), greedy->size());
+  else
+    TLZWEncoder().Encode(*shortest, minCodeSize, colorCount, frame);
   const auto keepShorter = [&] {
     if (tried->Size() < shortest->Size()) std::swap(shortest, tried);
     tried->Clear();

@@ -2,6 +2,7 @@
 // The encoder policies that try several LZW encodings of a frame and keep the shortest.
 
 #include <cstdint>
+#include <vector>
 
 #include "base/Cancellation.h"
 #include "base/Stream.h"
@@ -23,9 +24,11 @@ enum class TEncodingSearch {
 constexpr std::int64_t kQuickLookaheadPixels = 16384;
 
 // Encodes the frame with each encoding the search tries and writes the shortest (the first
-// of equal ones). Fails as TGIFEncoder::Encode, writing nothing; throws TCancelled between
-// two encodings once the cancellation is cancelled.
+// of equal ones). greedy, when given, is what TLZWEncoder writes for the frame, known
+// already. Fails as TGIFEncoder::Encode, writing nothing; throws TCancelled between two
+// encodings once the cancellation is cancelled.
 void EncodeShortest(TStream& stream, int minCodeSize, int colorCount, const TConstFramePixels& frame,
-                    TEncodingSearch search, const TCancellation* cancellation = nullptr);
+                    TEncodingSearch search, const TCancellation* cancellation = nullptr,
+                    const std::vector<std::uint8_t>* greedy = nullptr);
 
 }  // namespace lumvane

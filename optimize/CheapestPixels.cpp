@@ -177,17 +177,19 @@ int HighestChoice(const TPixelChoices& choices) {
 }
 
 // The choice that codes shortest by the encoder's own count, and that count. By default one
-// way of breaking ties; thorough, every long run at every clear point the frame can reach.
-// The last try takes the choices themselves rather than a copy.
+// way of breaking ties, whose codes go to sent when it is given; thorough, every long run
+// at every clear point the frame can reach. The last try takes the choices themselves
+// rather than a copy.
 std::int64_t ShortestChoice(TPixelChoices& choices, int transparent, int codeSize, std::int64_t pixelCount,
-                            bool thorough, const TCancellation* cancellation, TPixelChoices& best) {
+                            bool thorough, const TCancellation* cancellation, TPixelChoices& best,
+                            std::vector<TSentCode>* sent) {
   std::int64_t shortest = 0;
   const auto tryChoice = [&](std::size_t longRun, int clearAt, bool last) {
     ThrowIfCancelled(cancellation);
     TPixelChoices tried = last ? std::move(choices) : choices;
     PreferTransparencyInRuns(tried, transparent, longRun);
-    const std::int64_t size =
-        ChooseLongestStrings(tried, codeSize, thorough ? kThoroughSearch : kDefaultSearch, clearAt);
+    const std::int64_t size = ChooseLongestStrings(tried, codeSize, thorough ? kThoroughSearch : kDefaultSearch,
+                                                   clearAt, thorough ? nullptr : sent);
     if (best.Values.empty() || size < shortest) {
       best = std::move(tried);
       shortest = size;
@@ -209,9 +211,11 @@ std::int64_t ShortestChoice(TPixelChoices& choices, int transparent, int codeSiz
 }
 
 // Puts the chosen values (in sending order) into the frame with the new transparent index
-// when it then saves shorter than before; else the frame stays as it was.
+// when it then saves shorter than before; else the frame stays as it was. The codes the
+// choice sent, if recorded, give a frame kept its greedy coding without coding it again.
 TPixelChoiceResult KeepIfShorter(TGIFSubImage& frame, const TPixelChoices& best, const std::vector<int>& rows,
-                                 int transparent, int codeSize, std::int64_t after, TGIFEncoderKind measuring) {
+                                 int transparent, int codeSize, std::int64_t after, TGIFEncoderKind measuring,
+                                 const std::vector<TSentCode>& sent) {
   const std::int64_t before = EncodedSize(frame, measuring);
   const int width = frame.FrameWidth();
   std::uint8_t* pixels = frame.Pixels();
@@ -232,6 +236,12 @@ TPixelChoiceResult KeepIfShorter(TGIFSubImage& frame, const TPixelChoices& best,
     std::copy(original.begin(), original.end(), pixels);
     return after * kFarLongerDenominator > before * kFarLongerNumerator ? TPixelChoiceResult::RejectedByFar
                                                                         : TPixelChoiceResult::Rejected;
+  }
+  if (!sent.empty()) {
+    TMemoryStream greedy;
+    EncodeSentCodes(greedy, codeSize, frame.EffectiveColorMap().Count(),
+                    {pixels, width, frame.FrameHeight(), frame.IsInterlaced()}, sent);
+    frame.RememberEncoding(encodeLZW, codeSize, greedy.TakeBytes());
   }
   if (!frame.ControlExtension) frame.Extensions().Add(std::make_unique<TGIFGraphicControlExtension>(frame));
   frame.ControlExtension->SetTransparent(true);
@@ -258,10 +268,14 @@ TPixelChoiceResult ChooseFramePixels(TGIFSubImage& frame, const TCanvasRowReader
   if (!anyChoice && (view->Transparent < 0 || codeSize == frame.CodeSizeFor(HighestPixel(view->Pixels, view->PixelCount))))
     return TPixelChoiceResult::NothingToChoose;
   TPixelChoices best;
+  // Measured greedy, the choice's own count is the measure: its codes are the frame's coding.
+  const TGIFEncoderKind measuring = MeasuringEncoder(frame, effort);
+  std::vector<TSentCode> sent;
   const std::int64_t after = ShortestChoice(choices, transparent, codeSize, frame.PixelCount(),
                                             effort == TChoiceEffort::Thorough,
-                                            frame.Image() ? frame.Image()->Cancellation : nullptr, best);
-  return KeepIfShorter(frame, best, rows, transparent, codeSize, after, MeasuringEncoder(frame, effort));
+                                            frame.Image() ? frame.Image()->Cancellation : nullptr, best,
+                                            measuring == encodeLZW ? &sent : nullptr);
+  return KeepIfShorter(frame, best, rows, transparent, codeSize, after, measuring, sent);
 }
 
 int ChooseCheapestPixels(TGIFImage& image, TChoiceEffort effort) {

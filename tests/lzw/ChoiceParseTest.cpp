@@ -41,9 +41,10 @@ TPixelChoices RandomChoices(std::mt19937& random, std::size_t count, int values,
 }
 
 // The count it returns is exact, the encoder run on its result parses as it did (or the
-// count would differ at the first divergence), every pixel keeps one of its values, and
-// giflib reads the chosen pixels back: over small and large tables, past the point where
-// the table fills and is cleared (at every clear point), with every search limit.
+// count would differ at the first divergence), the codes it records replay to the
+// encoder's very bytes, every pixel keeps one of its values, and giflib reads the chosen
+// pixels back: over small and large tables, past the point where the table fills and is
+// cleared (at every clear point), with every search limit.
 TEST(ChooseLongestStrings, CountsWhatTheEncoderWritesAndKeepsEachPixelToItsValues) {
   std::mt19937 random(7);
   for (const int codeSize : {2, 4, 8}) {
@@ -53,9 +54,13 @@ TEST(ChooseLongestStrings, CountsWhatTheEncoderWritesAndKeepsEachPixelToItsValue
                    ", clear at " + std::to_string(clearAt));
       const TPixelChoices given = RandomChoices(random, 60000, 1 << codeSize, 3);
       TPixelChoices chosen = given;
-      const std::int64_t counted = ChooseLongestStrings(chosen, codeSize, limit, clearAt);
+      std::vector<TSentCode> sent;
+      const std::int64_t counted = ChooseLongestStrings(chosen, codeSize, limit, clearAt, &sent);
       const Bytes data = Encoded(chosen.Values, codeSize, clearAt);
       EXPECT_EQ(counted, static_cast<std::int64_t>(data.size()));
+      TMemoryStream replayed;
+      EncodeSentCodes(replayed, codeSize, 1 << codeSize, {chosen.Values.data(), 60000, 1, false}, sent);
+      EXPECT_EQ(replayed.Bytes(), data);
       std::string error;
       const auto theirs = GiflibRead(AsGif(data, 60000, codeSize), &error);
       ASSERT_TRUE(theirs) << error;
