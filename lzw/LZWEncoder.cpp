@@ -69,6 +69,7 @@ void TLZWEncoder::AddEntryOrClear(int code, int value, int) {
     LastChild[NextFreeCode++] = TLastChild{-1, 0};
   } else {
     EmitClear();
+    clearedWhenFull_ = true;
   }
 }
 

@@ -76,6 +76,10 @@ public:
   static bool MayReachClearPoint(std::int64_t pixelCount, int minCodeSize) {
     return pixelCount >= kClearPoints[0] - (1 << std::max(minCodeSize, 2)) - 2;
   }
+  // Whether the last Encode came to make an entry (or clear) at a next free code of at
+  // least the lowest clear point: until then every clear point and adaptive window codes
+  // alike.
+  bool ReachedClearPoint() const { return clearedWhenFull_ || NextFreeCode > kClearPoints[0]; }
 
 protected:
   void EmitCode(int code) override;
@@ -102,6 +106,7 @@ private:
   // Valid for the codes the dictionary holds: a clear forgets the pixels' entries, and a
   // code's entry is forgotten when the code is made.
   std::array<TLastChild, 4096> LastChild;
+  bool clearedWhenFull_ = false;
 };
 
 // Greedy LZW that keeps a full table instead of clearing it at once: the decoder adds no

@@ -11,14 +11,18 @@ void EncodeShortest(TStream& stream, int minCodeSize, int colorCount, const TCon
                     TEncodingSearch search, const TCancellation* cancellation,
                     const std::vector<std::uint8_t>* greedy) {
   const bool full = search == TEncodingSearch::Full;
-  const bool reachesClearPoint = TLZWEncoder::MayReachClearPoint(frame.Count(), minCodeSize);
   TMemoryStream first, second;
   TMemoryStream* shortest = &first;
   TMemoryStream* tried = &second;
-  if (greedy)
+  // Until its table fills, greedy LZW codes alike at every clear point and window.
+  bool reachesClearPoint = TLZWEncoder::MayReachClearPoint(frame.Count(), minCodeSize);
+  if (greedy) {
     shortest->WriteBuffer(greedy->data(), greedy->size());
-  else
-    TLZWEncoder().Encode(*shortest, minCodeSize, colorCount, frame);
+  } else {
+    TLZWEncoder encoder;
+    encoder.Encode(*shortest, minCodeSize, colorCount, frame);
+    reachesClearPoint = encoder.ReachedClearPoint();
+  }
   const auto keepShorter = [&] {
     if (tried->Size() < shortest->Size()) std::swap(shortest, tried);
     tried->Clear();

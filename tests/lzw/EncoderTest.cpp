@@ -320,7 +320,8 @@ TEST(ShortestEncoding, TheQuickSearchTriesLookaheadOnSmallFramesAndAdaptiveClear
 
 // Every pixel its own code (no pair of values repeats) is the most codes a frame can send:
 // the largest frame said to stay short of every clear point codes alike at all of them,
-// and three pixels more already clear at 4093 (the bound is that close).
+// and three pixels more already clear at 4093 (the bound is that close). Greedy LZW tells
+// whether its table reached the lowest clear point exactly where the codings part.
 TEST(ClearPoints, FramesTooSmallToReachOneCodeAlikeAtAll) {
   int count = 0;
   while (!TLZWEncoder::MayReachClearPoint(count + 1, 8)) ++count;
@@ -347,6 +348,14 @@ TEST(ClearPoints, FramesTooSmallToReachOneCodeAlikeAtAll) {
   extendTo(count + 3);
   EXPECT_NE(Encode(Kind::LZWClearing4093, pixels, count + 3, 1, 8, 256),
             Encode(Kind::LZW, pixels, count + 3, 1, 8, 256));
+
+  for (int size = count; size <= count + 3; ++size) {
+    SCOPED_TRACE(size);
+    TMemoryStream greedy;
+    TLZWEncoder encoder;
+    encoder.Encode(greedy, 8, 256, TConstFramePixels{pixels.data(), size, 1, false});
+    EXPECT_EQ(encoder.ReachedClearPoint(), Encode(Kind::LZWClearing4093, pixels, size, 1, 8, 256) != greedy.Bytes());
+  }
 }
 
 // The first picture of horses.gif was coded (by a lossy tool) with pixels tuned to an
