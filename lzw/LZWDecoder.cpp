@@ -30,7 +30,21 @@ public:
   void Finish();
 
 private:
-  int FetchCode(int width);
+  // The next code of width bits; the clear code before the first one; -1 when the data
+  // cannot give one.
+  int FetchCode(int width) {
+    if (BitPosition + width > BitLimit) [[unlikely]]
+      return FetchCodeAfterRefill(width);
+    const int at = BitPosition >> 3;
+    const std::uint32_t window =
+        BitBuffer[at] | (BitBuffer[at + 1] << 8) | (static_cast<std::uint32_t>(BitBuffer[at + 2]) << 16);
+    const int shift = BitPosition & 7;
+    BitPosition += width;
+    return static_cast<int>((window >> shift) & ((1u << width) - 1));
+  }
+  // FetchCode when the buffered bits run out, which they do before the first code (no
+  // bits are buffered until then).
+  int FetchCodeAfterRefill(int width);
   bool FillBits(int width);
   void Refill();
   // Decodes the next code into out when its whole string fits in room and is well formed,
@@ -148,20 +162,13 @@ void TLZWDecoder::Refill() {
   BitLimit = BufferedBytes * 8;
 }
 
-int TLZWDecoder::FetchCode(int width) {
-  if (BitPosition + width > BitLimit || InitialClearPending) [[unlikely]] {
-    if (InitialClearPending) {
-      InitialClearPending = false;
-      return ClearCode;
-    }
-    if (!FillBits(width)) return -1;
+int TLZWDecoder::FetchCodeAfterRefill(int width) {
+  if (InitialClearPending) {
+    InitialClearPending = false;
+    return ClearCode;
   }
-  const int at = BitPosition >> 3;
-  const std::uint32_t window =
-      BitBuffer[at] | (BitBuffer[at + 1] << 8) | (static_cast<std::uint32_t>(BitBuffer[at + 2]) << 16);
-  const int shift = BitPosition & 7;
-  BitPosition += width;
-  return static_cast<int>((window >> shift) & ((1u << width) - 1));
+  if (!FillBits(width)) return -1;
+  return FetchCode(width);  // the bits are there now
 }
 
 // Reads sub-blocks until width bits are buffered; false when the data cannot give them.

@@ -112,9 +112,16 @@ int TransparentIndexOf(const TGIFSubImage& frame) {
 }
 
 std::bitset<256> OpaqueIndexes(const std::uint8_t* pixels, std::size_t count, int transparent) {
-  // A byte per value marks it without a branch per pixel.
+  // A byte per value marks it without a branch per pixel; four at a time.
   std::array<std::uint8_t, 256> seen{};
-  for (std::size_t i = 0; i < count; ++i) seen[pixels[i]] = 1;
+  std::size_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    seen[pixels[i]] = 1;
+    seen[pixels[i + 1]] = 1;
+    seen[pixels[i + 2]] = 1;
+    seen[pixels[i + 3]] = 1;
+  }
+  for (; i < count; ++i) seen[pixels[i]] = 1;
   std::bitset<256> used;
   for (int value = 0; value < 256; ++value)
     if (seen[value] && value != transparent) used.set(value);
