@@ -481,6 +481,20 @@ TShowComparison CompareStills(const TGIFImage& a, const TGIFSubImage& frameA, co
   const TCompositor first(a), second(b);
   for (const TCompositor* canvas : {&first, &second}) CheckCanvasSize(canvas->Width(), canvas->Height());
   if (first.Width() != second.Width() || first.Height() != second.Height()) return Differ(CanvasText(first, second));
+  const TCanvasArea areaA = first.ClippedRect(frameA), areaB = second.ClippedRect(frameB);
+  if (areaA.Left == areaB.Left && areaA.Top == areaB.Top && areaA.Right == areaB.Right &&
+      areaA.Bottom == areaB.Bottom) {
+    // Both transparent around the same area: only its pixels can differ, compared as they are.
+    const std::array<std::uint32_t, 256> colorsA = PaintedColors(a, frameA), colorsB = PaintedColors(b, frameB);
+    for (int y = areaA.Top; y < areaA.Bottom; ++y) {
+      const std::uint8_t* rowA = frameA.Pixels() + static_cast<std::size_t>(y - areaA.Top) * frameA.FrameWidth();
+      const std::uint8_t* rowB = frameB.Pixels() + static_cast<std::size_t>(y - areaA.Top) * frameB.FrameWidth();
+      for (int x = 0; x < areaA.Width(); ++x)
+        if (colorsA[rowA[x]] != colorsB[rowB[x]])
+          return Differ(MismatchText(1, {areaA.Left + x, y, colorsA[rowA[x]], colorsB[rowB[x]]}));
+    }
+    return {};
+  }
   TStillRows rowsA(a, frameA, first), rowsB(b, frameB, second);
   for (int y = 0; y < first.Height(); ++y) {
     const std::vector<std::uint32_t>& rowA = rowsA.Row(y);

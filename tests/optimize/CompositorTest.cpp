@@ -286,6 +286,7 @@ TEST(CompareShows, StillsCompareWhatTheScreenShows) {
   Scene::Control(other.Frame(0, 0, 3, 2, "312301"), 0, 0, 3);
   EXPECT_EQ(Compare(clipped, exact), "same");
   EXPECT_EQ(Compare(clipped, other), "picture 1 differs at pixel (1, 1): transparent vs #FF0000");
+  EXPECT_EQ(Compare(exact, other), "picture 1 differs at pixel (1, 1): transparent vs #FF0000");  // same area
 
   Scene huge(65535, 65535), alsoHuge(65535, 65535);
   huge.Frame(0, 0, 1, 1, "0");
