@@ -46,24 +46,6 @@ void TGIFEncoder::Encode(TStream& stream, int minCodeSize, int colorCount, const
   WriteByte(stream, 0);
 }
 
-void TGIFEncoder::EmitCode(int code) {
-  if (PendingBits > 0)
-    BitAccumulator = (BitAccumulator & ((1u << PendingBits) - 1)) | (static_cast<std::uint32_t>(code) << PendingBits);
-  else
-    BitAccumulator = static_cast<std::uint32_t>(code);
-  PendingBits += CodeWidth;
-  while (PendingBits >= 8) {
-    writer_->PutByte(static_cast<std::uint8_t>(BitAccumulator));
-    BitAccumulator >>= 8;
-    PendingBits -= 8;
-  }
-  if (code == EndCode && PendingBits > 0) {
-    writer_->PutByte(static_cast<std::uint8_t>(BitAccumulator));
-    BitAccumulator = 0;
-    PendingBits = 0;
-  }
-}
-
 void TGIFEncoder::EmitClear() {
   JustCleared = true;
   EmitCode(ClearCode);

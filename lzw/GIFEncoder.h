@@ -35,7 +35,7 @@ public:
   void Encode(TStream& stream, int minCodeSize, int colorCount, const TConstFramePixels& frame);
 
 protected:
-  virtual void EmitCode(int code);
+  virtual void EmitCode(int code) { PackCode(code); }
   virtual void EmitClear();
   virtual void EncodeBody() = 0;
 
@@ -65,6 +65,25 @@ protected:
     return pixel;
   }
   static int MaxCodeForBits(int bits) { return (1 << bits) - 1; }
+  // Appends code at CodeWidth bits, least significant first; the end code also sends the
+  // last partial byte.
+  void PackCode(int code) {
+    if (PendingBits > 0)
+      BitAccumulator = (BitAccumulator & ((1u << PendingBits) - 1)) | (static_cast<std::uint32_t>(code) << PendingBits);
+    else
+      BitAccumulator = static_cast<std::uint32_t>(code);
+    PendingBits += CodeWidth;
+    while (PendingBits >= 8) {
+      writer_->PutByte(static_cast<std::uint8_t>(BitAccumulator));
+      BitAccumulator >>= 8;
+      PendingBits -= 8;
+    }
+    if (code == EndCode && PendingBits > 0) {
+      writer_->PutByte(static_cast<std::uint8_t>(BitAccumulator));
+      BitAccumulator = 0;
+      PendingBits = 0;
+    }
+  }
 
   int ColorCount = 0;
   int MinCodeSize = 0;

@@ -15,11 +15,6 @@ THashTableLease::~THashTableLease() {
   if (!spareTable) spareTable = std::move(table_);
 }
 
-void TLZWEncoder::EmitCode(int code) {
-  TGIFEncoder::EmitCode(code);
-  StepCodeWidth(StartWidth, NextFreeCode, JustCleared, CodeWidth, WidthCeiling);
-}
-
 void TLZWEncoder::EmitClear() {
   TGIFEncoder::EmitClear();
   Dictionary->Reset();
@@ -63,21 +58,14 @@ void TLZWEncoder::EncodeBody() {
   EmitCode(code);
 }
 
-void TLZWEncoder::AddEntryOrClear(int code, int value, int) {
-  if (NextFreeCode < ClearAt) {
-    Dictionary->AddEntry((static_cast<std::uint32_t>(code) << 8) | value, NextFreeCode);
-    LastChild[NextFreeCode++] = TLastChild{-1, 0};
-  } else {
-    EmitClear();
-    clearedWhenFull_ = true;
-  }
+void TLZWEncoder::WhenFull(int) {
+  EmitClear();
+  clearedWhenFull_ = true;
 }
 
-void TAdaptiveClearLZWEncoder::AddEntryOrClear(int code, int value, int length) {
-  if (NextFreeCode < ClearAt) {
-    TLZWEncoder::AddEntryOrClear(code, value, length);
-    return;
-  }
+// Keeps the full table while the codes cost no more per pixel than the first window after
+// filling did.
+void TAdaptiveClearLZWEncoder::WhenFull(int length) {
   ++windowCodes_;
   windowPixels_ += length;
   if (windowCodes_ < windowSize_) return;

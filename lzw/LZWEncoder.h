@@ -82,13 +82,26 @@ public:
   bool ReachedClearPoint() const { return clearedWhenFull_ || NextFreeCode > kClearPoints[0]; }
 
 protected:
-  void EmitCode(int code) override;
+  // Final, so that the encoders' loops call it directly.
+  void EmitCode(int code) final {
+    PackCode(code);
+    StepCodeWidth(StartWidth, NextFreeCode, JustCleared, CodeWidth, WidthCeiling);
+  }
   void EmitClear() override;
   void EncodeBody() override;
 
   // After sending code (a string of length pixels), when value starts the next string: the
-  // entry the decoder makes, while there is room, a clear code otherwise.
-  virtual void AddEntryOrClear(int code, int value, int length);
+  // entry the decoder makes, while there is room; what WhenFull does otherwise.
+  void AddEntryOrClear(int code, int value, int length) {
+    if (NextFreeCode < ClearAt) {
+      Dictionary->AddEntry((static_cast<std::uint32_t>(code) << 8) | value, NextFreeCode);
+      LastChild[NextFreeCode++] = TLastChild{-1, 0};
+    } else {
+      WhenFull(length);
+    }
+  }
+  // Once the next free code has reached ClearAt: a clear code.
+  virtual void WhenFull(int length);
 
   const int ClearAt;
   int NextFreeCode = 0;
@@ -120,7 +133,7 @@ public:
   explicit TAdaptiveClearLZWEncoder(int windowCodes) : TLZWEncoder(4096), windowSize_(windowCodes) {}
 
 protected:
-  void AddEntryOrClear(int code, int value, int length) override;
+  void WhenFull(int length) override;
 
 private:
   const int windowSize_;
