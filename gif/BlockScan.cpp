@@ -12,6 +12,7 @@ namespace {
 
 constexpr int kDescriptorRest = 9;  // an image descriptor after its first byte
 constexpr int kControlBlock = 6;    // what the reader takes after a control extension's label
+constexpr int kTextBlock = 13;      // what the reader takes after a plain text label, whatever its size byte says
 constexpr int kShortestApplicationBlock = 10;
 
 // Seeking stops at the end of the data, where the next read fails.
@@ -30,6 +31,7 @@ bool SkipExtension(TStream& stream) {
     Skip(stream, kControlBlock);
     return true;
   }
+  if (label == kPlainTextLabel) Skip(stream, kTextBlock);
   if (label == kApplicationLabel) {
     std::uint8_t size = 0;
     if (!TryReadByte(stream, size) || size < kShortestApplicationBlock) return false;

@@ -213,6 +213,15 @@ TEST(Frame, AFileOfFewBytesHoldsAtMost2To26PixelsTogether) {
   };
   EXPECT_EQ(LoadBytes(file(4096, 4096)).Error, "");
   EXPECT_EQ(LoadBytes(file(4097, 4096)).Error, "Image too large");
+
+  // The frames are counted before the first is allocated also behind a plain text
+  // extension whose size byte says 0: the reader takes its twelve header bytes anyway.
+  const Bytes text = Bytes{0x21, 0x01, 0x00} + Bytes(12, 1) + Bytes{0x00};
+  const Loaded behindText =
+      LoadBytes(ScreenHeader(8192, 8192) + text + ImageDescriptor(0, 0, 8192, 4097) + ImageData(2, PackCodes({{5, 3}})) +
+                ImageDescriptor(0, 0, 8192, 4096) + ImageData(2, PackCodes({{5, 3}})) + Bytes{0x3B});
+  EXPECT_EQ(behindText.Error, "Image too large");
+  EXPECT_EQ(behindText.Image->Frames.Count(), 0);
   EXPECT_EQ(LoadBytes(file(4096, 4097)).Error, "Image too large");
 }
 
