@@ -452,16 +452,11 @@ public:
   TStillRows(const TGIFImage& image, const TGIFSubImage& frame, const TCompositor& canvas)
       : frame_(frame), area_(canvas.ClippedRect(frame)), colors_(PaintedColors(image, frame)),
         row_(canvas.Width()) {}
-  // Only the frame's columns ever change: the rest of the row stays transparent.
   const std::vector<std::uint32_t>& Row(int y) {
-    std::uint32_t* inside = row_.data() + area_.Left;
+    std::fill(row_.begin(), row_.end(), 0u);
     if (y >= area_.Top && y < area_.Bottom) {
       const std::uint8_t* pixels = frame_.Pixels() + static_cast<std::size_t>(y - area_.Top) * frame_.FrameWidth();
-      for (int x = 0; x < area_.Width(); ++x) inside[x] = colors_[pixels[x]];
-      painted_ = true;
-    } else if (painted_) {
-      std::fill_n(inside, area_.Width(), 0u);
-      painted_ = false;
+      for (int x = area_.Left; x < area_.Right; ++x) row_[x] = colors_[pixels[x - area_.Left]];
     }
     return row_;
   }
@@ -471,7 +466,6 @@ private:
   const TCanvasArea area_;
   const std::array<std::uint32_t, 256> colors_;
   std::vector<std::uint32_t> row_;
-  bool painted_ = false;  // the frame's columns hold colors
 };
 
 // CompareShows for two stills, row by row without compositing: one picture each, so only
@@ -482,8 +476,7 @@ TShowComparison CompareStills(const TGIFImage& a, const TGIFSubImage& frameA, co
   for (const TCompositor* canvas : {&first, &second}) CheckCanvasSize(canvas->Width(), canvas->Height());
   if (first.Width() != second.Width() || first.Height() != second.Height()) return Differ(CanvasText(first, second));
   const TCanvasArea areaA = first.ClippedRect(frameA), areaB = second.ClippedRect(frameB);
-  if (areaA.Left == areaB.Left && areaA.Top == areaB.Top && areaA.Right == areaB.Right &&
-      areaA.Bottom == areaB.Bottom) {
+  if (areaA == areaB) {
     // Both transparent around the same area: only its pixels can differ, compared as they are.
     const std::array<std::uint32_t, 256> colorsA = PaintedColors(a, frameA), colorsB = PaintedColors(b, frameB);
     for (int y = areaA.Top; y < areaA.Bottom; ++y) {

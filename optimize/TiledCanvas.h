@@ -16,6 +16,7 @@ struct TCanvasArea {
   bool IsEmpty() const { return Left >= Right || Top >= Bottom; }
   int Width() const { return Right - Left; }
   int Height() const { return Bottom - Top; }
+  bool operator==(const TCanvasArea&) const = default;
 };
 
 template <class T>
