@@ -446,27 +446,53 @@ const TGIFSubImage* StillFrame(const TGIFImage& image) {
   return still;
 }
 
-// A row of the picture of a still: its frame's colors inside the frame, transparent around.
-class TStillRows {
-public:
-  TStillRows(const TGIFImage& image, const TGIFSubImage& frame, const TCompositor& canvas)
-      : frame_(frame), area_(canvas.ClippedRect(frame)), colors_(PaintedColors(image, frame)),
-        row_(canvas.Width()) {}
-  const std::vector<std::uint32_t>& Row(int y) {
-    std::fill(row_.begin(), row_.end(), 0u);
-    if (y >= area_.Top && y < area_.Bottom) {
-      const std::uint8_t* pixels = frame_.Pixels() + static_cast<std::size_t>(y - area_.Top) * frame_.FrameWidth();
-      for (int x = area_.Left; x < area_.Right; ++x) row_[x] = colors_[pixels[x - area_.Left]];
-    }
-    return row_;
+// A still's frame as its picture shows it: the frame's colors inside its area, transparent
+// around.
+struct TStillPicture {
+  TStillPicture(const TGIFImage& image, const TGIFSubImage& frame, const TCompositor& canvas)
+      : Frame(frame), Area(canvas.ClippedRect(frame)), Colors(PaintedColors(image, frame)) {}
+  // The frame's pixels of row y from the area's left edge; nullptr outside the area.
+  const std::uint8_t* Row(int y) const {
+    if (y < Area.Top || y >= Area.Bottom) return nullptr;
+    return Frame.Pixels() + static_cast<std::size_t>(y - Area.Top) * Frame.FrameWidth();
+  }
+  std::uint32_t At(const std::uint8_t* row, int x) const {
+    return row && x >= Area.Left && x < Area.Right ? Colors[row[x - Area.Left]] : 0u;
   }
 
-private:
-  const TGIFSubImage& frame_;
-  const TCanvasArea area_;
-  const std::array<std::uint32_t, 256> colors_;
-  std::vector<std::uint32_t> row_;
+  const TGIFSubImage& Frame;
+  const TCanvasArea Area;
+  const std::array<std::uint32_t, 256> Colors;
 };
+
+// The first column of the row, from left to right, where the stills differ; -1 when none.
+// The row is cut where either frame's area begins or ends, and each piece is compared as
+// it stands: transparent on both sides, one frame against transparency, or both frames.
+int FirstMismatchInRow(const TStillPicture& a, const std::uint8_t* rowA, const TStillPicture& b,
+                       const std::uint8_t* rowB, int width) {
+  std::array<int, 6> cuts{0, width, width, width, width, width};
+  if (rowA) cuts[2] = a.Area.Left, cuts[3] = a.Area.Right;
+  if (rowB) cuts[4] = b.Area.Left, cuts[5] = b.Area.Right;
+  std::sort(cuts.begin(), cuts.end());
+  for (std::size_t i = 0; i + 1 < cuts.size(); ++i) {
+    const int from = cuts[i], to = cuts[i + 1];
+    if (from >= to) continue;
+    const bool insideA = rowA && from >= a.Area.Left && from < a.Area.Right;
+    const bool insideB = rowB && from >= b.Area.Left && from < b.Area.Right;
+    if (insideA && insideB) {
+      const std::uint8_t* pixelsA = rowA + (from - a.Area.Left);
+      const std::uint8_t* pixelsB = rowB + (from - b.Area.Left);
+      for (int x = 0; x < to - from; ++x)
+        if (a.Colors[pixelsA[x]] != b.Colors[pixelsB[x]]) return from + x;
+    } else if (insideA || insideB) {
+      const TStillPicture& still = insideA ? a : b;
+      const std::uint8_t* pixels = (insideA ? rowA : rowB) + (from - still.Area.Left);
+      for (int x = 0; x < to - from; ++x)
+        if (still.Colors[pixels[x]] != 0) return from + x;
+    }
+  }
+  return -1;
+}
 
 // CompareShows for two stills, row by row without compositing: one picture each, so only
 // the canvas and the pixels count.
@@ -475,25 +501,16 @@ TShowComparison CompareStills(const TGIFImage& a, const TGIFSubImage& frameA, co
   const TCompositor first(a), second(b);
   for (const TCompositor* canvas : {&first, &second}) CheckCanvasSize(canvas->Width(), canvas->Height());
   if (first.Width() != second.Width() || first.Height() != second.Height()) return Differ(CanvasText(first, second));
-  const TCanvasArea areaA = first.ClippedRect(frameA), areaB = second.ClippedRect(frameB);
-  if (areaA == areaB) {
-    // Both transparent around the same area: only its pixels can differ, compared as they are.
-    const std::array<std::uint32_t, 256> colorsA = PaintedColors(a, frameA), colorsB = PaintedColors(b, frameB);
-    for (int y = areaA.Top; y < areaA.Bottom; ++y) {
-      const std::uint8_t* rowA = frameA.Pixels() + static_cast<std::size_t>(y - areaA.Top) * frameA.FrameWidth();
-      const std::uint8_t* rowB = frameB.Pixels() + static_cast<std::size_t>(y - areaA.Top) * frameB.FrameWidth();
-      for (int x = 0; x < areaA.Width(); ++x)
-        if (colorsA[rowA[x]] != colorsB[rowB[x]])
-          return Differ(MismatchText(1, {areaA.Left + x, y, colorsA[rowA[x]], colorsB[rowB[x]]}));
-    }
-    return {};
-  }
-  TStillRows rowsA(a, frameA, first), rowsB(b, frameB, second);
-  for (int y = 0; y < first.Height(); ++y) {
-    const std::vector<std::uint32_t>& rowA = rowsA.Row(y);
-    const std::vector<std::uint32_t>& rowB = rowsB.Row(y);
-    const auto [at, other] = std::mismatch(rowA.begin(), rowA.end(), rowB.begin());
-    if (at != rowA.end()) return Differ(MismatchText(1, {static_cast<int>(at - rowA.begin()), y, *at, *other}));
+  const TStillPicture stillA(a, frameA, first), stillB(b, frameB, second);
+  // Rows outside both areas are transparent in both pictures.
+  const int top = std::min(stillA.Area.Top, stillB.Area.Top);
+  const int bottom = std::max(stillA.Area.Bottom, stillB.Area.Bottom);
+  for (int y = top; y < bottom; ++y) {
+    const std::uint8_t* rowA = stillA.Row(y);
+    const std::uint8_t* rowB = stillB.Row(y);
+    if (!rowA && !rowB) continue;
+    if (const int x = FirstMismatchInRow(stillA, rowA, stillB, rowB, first.Width()); x >= 0)
+      return Differ(MismatchText(1, {x, y, stillA.At(rowA, x), stillB.At(rowB, x)}));
   }
   return {};
 }

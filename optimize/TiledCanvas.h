@@ -16,7 +16,6 @@ struct TCanvasArea {
   bool IsEmpty() const { return Left >= Right || Top >= Bottom; }
   int Width() const { return Right - Left; }
   int Height() const { return Bottom - Top; }
-  bool operator==(const TCanvasArea&) const = default;
 };
 
 template <class T>
