@@ -117,9 +117,15 @@ std::optional<TChoiceFrame> ChoiceFrameOf(TGIFSubImage& frame) {
   return view;
 }
 
+// The highest value an opaque pixel has (used: the values they use); 0 when there is none.
+int HighestOpaque(const std::bitset<256>& used) {
+  for (int index = 255; index > 0; --index)
+    if (used[index]) return index;
+  return 0;
+}
+
 // The transparent index to be: the lowest one no opaque pixel uses; -1 when all are used.
-int LowestFreeIndex(const TChoiceFrame& frame) {
-  const std::bitset<256> used = OpaqueIndexes(frame.Pixels, frame.PixelCount, frame.Transparent);
+int LowestFreeIndex(const TChoiceFrame& frame, const std::bitset<256>& used) {
   for (int index = 0; index < frame.ColorCount; ++index)
     if (!used[index]) return index;
   return -1;
@@ -258,8 +264,19 @@ TPixelChoiceResult ChooseFramePixels(TGIFSubImage& frame, const TCanvasRowReader
                                      int belowHeight, TChoiceEffort effort) {
   const std::optional<TChoiceFrame> view = ChoiceFrameOf(frame);
   if (!view) return TPixelChoiceResult::NothingToChoose;
-  const int transparent = LowestFreeIndex(*view);
+  const std::bitset<256> used = OpaqueIndexes(view->Pixels, view->PixelCount, view->Transparent);
+  const int transparent = LowestFreeIndex(*view, used);
   if (transparent < 0) return TPixelChoiceResult::NothingToChoose;
+  if (belowWidth <= 0 || belowHeight <= 0) {
+    // Over nothing no pixel has an alternative, and only a lower transparent index can pay,
+    // by narrowing the codes: known without collecting the choices.
+    const std::uint8_t* end = view->Pixels + view->PixelCount;
+    const bool anyTransparent =
+        view->Transparent >= 0 && std::find(view->Pixels, end, view->Transparent) != end;
+    if (!anyTransparent || frame.CodeSizeFor(std::max(HighestOpaque(used), transparent)) ==
+                               frame.CodeSizeFor(HighestPixel(view->Pixels, view->PixelCount)))
+      return TPixelChoiceResult::NothingToChoose;
+  }
   const std::vector<int> rows = SendingOrder(view->Height, view->Interlaced);
   TPixelChoices choices;
   const bool anyChoice = CollectChoices(*view, transparent, rows, readBelow, belowWidth, belowHeight, choices);
