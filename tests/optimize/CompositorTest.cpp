@@ -319,6 +319,14 @@ TEST(CompareShows, FindsTheFirstDifferenceWhereverEitherSideChanged) {
   small.Frame(1, 1, 2, 2, "3333");
   Scene::Control(large.Frame(0, 0, 4, 4, "2222233223322222"), 0, 0, 2);
   EXPECT_EQ(Compare(small, large), "same");
+
+  // A red pixel of the large frame where the small one does not reach: beside it in a row
+  // it covers, and in a row it does not cover.
+  Scene besideSmall(4, 4), belowSmall(4, 4);
+  Scene::Control(besideSmall.Frame(0, 0, 4, 4, "2222233223302222"), 0, 0, 2);
+  Scene::Control(belowSmall.Frame(0, 0, 4, 4, "2222233223322022"), 0, 0, 2);
+  EXPECT_EQ(Compare(small, besideSmall), "picture 1 differs at pixel (3, 2): transparent vs #FF0000");
+  EXPECT_EQ(Compare(belowSmall, small), "picture 1 differs at pixel (1, 3): #FF0000 vs transparent");
 }
 
 TEST(CompareShows, AStillPictureHasNoTimeOrLoopCountAndTransparentColorsDoNotCount) {
