@@ -92,6 +92,7 @@ void SyncFolder(const std::string& folder) {
 bool CopyExtendedAttributes(const std::string& from, int fd) {
   ssize_t size = ::listxattr(from.c_str(), nullptr, 0);
   if (size < 0) return errno == ENOTSUP;
+  if (size == 0) return true;
   std::string names(static_cast<std::size_t>(size), '\0');
   size = ::listxattr(from.c_str(), names.data(), names.size());
   if (size < 0) return false;
@@ -145,7 +146,8 @@ TReplacingFileStream::TReplacingFileStream(std::string target) : path_(std::move
   RemoveLeftovers(FolderOf(path_));
   // An unnamed file is named later through /proc; without it, or without file-system
   // support, a hidden temporary name serves.
-  if (::access("/proc/self/fd", X_OK) == 0)
+  static const bool canNameUnnamed = ::access("/proc/self/fd", X_OK) == 0;
+  if (canNameUnnamed)
     fd_ = ::open(FolderOf(path_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
   else
     errno = EOPNOTSUPP;

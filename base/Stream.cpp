@@ -58,14 +58,6 @@ void TMemoryStream::Clear() {
   position_ = 0;
 }
 
-void TMemoryStream::LoadFromFile(const std::string& path) {
-  TFileStream file(path, TFileMode::OpenRead);
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file.Size()));
-  if (file.Read(bytes.data(), bytes.size()) != bytes.size()) throw EReadError(kStreamReadErrorText);
-  data_ = std::move(bytes);
-  position_ = 0;
-}
-
 namespace {
 
 [[noreturn]] void FailOpening(const std::string& path, TFileMode mode, const char* reason) {
@@ -74,18 +66,31 @@ namespace {
 }
 
 // Opens a file for reading only when it is a regular file: a pipe, device or socket would
-// block or never end. Opening does not wait for a pipe's writer.
-std::FILE* OpenRegularFile(const std::string& path) {
+// block or never end. Opening does not wait for a pipe's writer. Returns the descriptor, in
+// blocking mode, and the file's size.
+int OpenRegularFile(const std::string& path, std::int64_t& size) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) FailOpening(path, TFileMode::OpenRead, std::strerror(errno));
   struct stat info {};
   const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-  std::FILE* file = regular && ::fcntl(fd, F_SETFL, 0) == 0 ? ::fdopen(fd, "rb") : nullptr;
-  if (!file) {
+  if (!regular || ::fcntl(fd, F_SETFL, 0) != 0) {
     const int error = errno;
     ::close(fd);
     FailOpening(path, TFileMode::OpenRead,
                 !regular ? (S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "Not a regular file") : std::strerror(error));
+  }
+  size = info.st_size;
+  return fd;
+}
+
+std::FILE* OpenRegularStdioFile(const std::string& path) {
+  std::int64_t size = 0;
+  const int fd = OpenRegularFile(path, size);
+  std::FILE* file = ::fdopen(fd, "rb");
+  if (!file) {
+    const int error = errno;
+    ::close(fd);
+    FailOpening(path, TFileMode::OpenRead, std::strerror(error));
   }
   return file;
 }
@@ -93,7 +98,7 @@ std::FILE* OpenRegularFile(const std::string& path) {
 }  // namespace
 
 TFileStream::TFileStream(const std::string& path, TFileMode mode) {
-  file_ = mode == TFileMode::OpenRead ? OpenRegularFile(path) : std::fopen(path.c_str(), "wb");
+  file_ = mode == TFileMode::OpenRead ? OpenRegularStdioFile(path) : std::fopen(path.c_str(), "wb");
   if (!file_) FailOpening(path, mode, std::strerror(errno));
 }
 
@@ -121,6 +126,25 @@ std::int64_t TFileStream::Size() const {
   const long size = std::ftell(file_);
   std::fseek(file_, here, SEEK_SET);
   return size;
+}
+
+// Read straight into the content with the size the open file reports: a handful of system
+// calls, where a buffered stream would seek and stat several times per file.
+void TMemoryStream::LoadFromFile(const std::string& path) {
+  std::int64_t size = 0;
+  const int fd = OpenRegularFile(path, size);
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  if (done != bytes.size()) throw EReadError(kStreamReadErrorText);
+  data_ = std::move(bytes);
+  position_ = 0;
 }
 
 }  // namespace lumvane
