@@ -27,8 +27,13 @@ std::vector<std::string> FindGifFiles(const std::string& folder, bool recursive)
     const std::string name = entry->d_name;
     if (name.empty() || name[0] == '.') continue;
     const std::string path = prefix + name;
+    if (!recursive && !HasGifExtension(name)) continue;
     struct stat link {}, info {};
-    if (::lstat(path.c_str(), &link) != 0 || ::stat(path.c_str(), &info) != 0) continue;
+    if (::lstat(path.c_str(), &link) != 0) continue;
+    if (!S_ISLNK(link.st_mode))
+      info = link;
+    else if (::stat(path.c_str(), &info) != 0)
+      continue;
     if (S_ISREG(info.st_mode) && HasGifExtension(name))
       files.push_back(path);
     else if (recursive && S_ISDIR(link.st_mode))  // linked folders are not followed: no cycles
