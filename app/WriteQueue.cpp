@@ -1,10 +1,11 @@
 #include "app/WriteQueue.h"
 
+#include <system_error>
+
 namespace lumvane {
 
-TWriteQueue::TWriteQueue(int writers) : limit_(2 * static_cast<std::size_t>(writers)) {
-  for (int i = 0; i < writers; ++i) writers_.emplace_back(&TWriteQueue::Write, this);
-}
+TWriteQueue::TWriteQueue(int writers)
+    : limit_(2 * static_cast<std::size_t>(writers)), maxWriters_(static_cast<std::size_t>(writers)) {}
 
 TWriteQueue::~TWriteQueue() {
   {
@@ -22,6 +23,22 @@ void TWriteQueue::Add(std::function<void()> task, std::int64_t bytes) {
   });
   heldBytes_ += bytes;
   waiting_.push_back({std::move(task), bytes});
+  if (idleWriters_ < waiting_.size() && writers_.size() < maxWriters_) {
+    try {
+      writers_.emplace_back(&TWriteQueue::Write, this);
+      return;
+    } catch (const std::system_error&) {
+      // No thread to be had: the writers there are take it, or with none, the caller.
+      if (writers_.empty()) {
+        TTask alone = std::move(waiting_.back());
+        waiting_.pop_back();
+        heldBytes_ -= alone.Bytes;
+        guard.unlock();
+        alone.Run();
+        return;
+      }
+    }
+  }
   guard.unlock();
   work_.notify_one();
 }
@@ -29,7 +46,9 @@ void TWriteQueue::Add(std::function<void()> task, std::int64_t bytes) {
 void TWriteQueue::Write() {
   for (;;) {
     std::unique_lock guard(lock_);
+    ++idleWriters_;
     work_.wait(guard, [&] { return closing_ || !waiting_.empty(); });
+    --idleWriters_;
     if (waiting_.empty()) return;
     TTask task = std::move(waiting_.front());
     waiting_.pop_front();

@@ -19,7 +19,8 @@ class TWriteQueue {
 public:
   // Up to writers writes at once; tasks wait in line while at most kWaitingBytes are held
   // (a single larger one waits alone), so a slow disk holds back the workers rather than
-  // letting results pile up in memory.
+  // letting results pile up in memory. A writer starts only when a task finds every
+  // started one busy: a run with little to write starts few threads.
   explicit TWriteQueue(int writers);
   // Runs every task still waiting, then ends the writers.
   ~TWriteQueue();
@@ -47,6 +48,8 @@ private:
   std::deque<TTask> waiting_;
   std::int64_t heldBytes_ = 0;  // of the tasks waiting or running
   std::size_t limit_;           // tasks waiting at most
+  std::size_t maxWriters_;
+  std::size_t idleWriters_ = 0;
   bool closing_ = false;
   std::vector<std::thread> writers_;
 };
