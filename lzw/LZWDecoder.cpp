@@ -13,6 +13,10 @@ namespace {
 constexpr int kTableSize = 4096;
 constexpr int kStackSize = 8192;
 constexpr int kLargestMinCodeSize = 11;
+// Strings at least this long are copied from where they stand in the output already;
+// shorter ones are quicker spelled along their prefixes.
+constexpr int kShortestCopy = 6;
+static_assert(kShortestCopy > 1, "a single value is a literal, which has no place of its own");
 
 // Decoder state for one frame. Codes are read least significant bit first from a buffer
 // that holds the unread tail of the previous sub-block followed by the current one.
@@ -62,8 +66,9 @@ private:
   // The length of the string of a code that can be written straight out: one the table
   // holds, or the next free one, made of well-formed entries only; 0 otherwise.
   int StraightLength(int code) const;
-  // The entry the decoder makes after a string: the previous code and the string's first value.
-  void AddEntry();
+  // The entry the decoder makes after a string: the previous code and the string's first
+  // value. place is where that string starts when it follows the previous one in one piece.
+  void AddEntry(const std::uint8_t* place = nullptr);
   void InitializeLiterals();
   void ResetTable();
   // The data ended inside the image data: reported once per frame.
@@ -108,6 +113,15 @@ private:
   // entries below itself; 0 for the others (the clear and end codes, entries made from a
   // code the table did not hold).
   std::uint16_t LengthTable[kTableSize];
+  // The first value of each well-formed entry's string, and where the whole string stands
+  // in the output already (nullptr when not in one piece): decoding it again copies it
+  // from there instead of walking its prefixes.
+  std::uint16_t FirstTable[kTableSize];
+  const std::uint8_t* PlaceTable[kTableSize];
+  // Where the previous code's string was written in one piece, and its end; nullptr when
+  // it went through the stack.
+  const std::uint8_t* PreviousPlace = nullptr;
+  const std::uint8_t* PreviousEnd = nullptr;
   int ExpansionStack[kStackSize];
 };
 
@@ -194,6 +208,7 @@ void TLZWDecoder::InitializeLiterals() {
     PrefixTable[i] = 0;
     SuffixTable[i] = i;
     LengthTable[i] = 1;
+    FirstTable[i] = static_cast<std::uint16_t>(i);
   }
   // The clear and end codes are never assigned: empty entries.
   PrefixTable[ClearCode] = SuffixTable[ClearCode] = 0;
@@ -226,12 +241,14 @@ int TLZWDecoder::EndOfData() {
   return -2;
 }
 
-void TLZWDecoder::AddEntry() {
+void TLZWDecoder::AddEntry(const std::uint8_t* place) {
   if (NextFreeCode >= kTableSize) return;
   PrefixTable[NextFreeCode] = PreviousCode;
   SuffixTable[NextFreeCode] = FirstValue;
   const bool wellFormed = PreviousCode < NextFreeCode && LengthTable[PreviousCode] > 0;
   LengthTable[NextFreeCode] = static_cast<std::uint16_t>(wellFormed ? LengthTable[PreviousCode] + 1 : 0);
+  if (wellFormed) FirstTable[NextFreeCode] = FirstTable[PreviousCode];
+  PlaceTable[NextFreeCode] = wellFormed ? place : nullptr;
   ++NextFreeCode;
   if (NextFreeCode >= WidthLimit && WidthLimit < kTableSize) {
     WidthLimit *= 2;
@@ -259,6 +276,7 @@ int TLZWDecoder::ExpandThroughStack(int code) {
   Push(FirstValue);
   AddEntry();
   PreviousCode = incoming;
+  PreviousPlace = nullptr;
   return ExpansionStack[--StackTop];
 }
 
@@ -279,6 +297,8 @@ int TLZWDecoder::DecodeInto(std::uint8_t* out, std::int64_t room) {
     if (code < 0) return code;
     if (code != EndCode) {
       *out = static_cast<std::uint8_t>(code);
+      PreviousPlace = out;
+      PreviousEnd = out + 1;
       return 1;
     }
   }
@@ -288,22 +308,37 @@ int TLZWDecoder::DecodeInto(std::uint8_t* out, std::int64_t room) {
     *out = static_cast<std::uint8_t>(ExpandThroughStack(code));
     return 1;
   }
-  // The string is written from its last value back to its first along the prefixes; the
-  // next free code is the previous string followed by that string's first value.
-  std::uint8_t* at = out + length - 1;
-  int walk = code;
-  if (code == NextFreeCode) {
-    *at-- = static_cast<std::uint8_t>(FirstValue);
-    walk = PreviousCode;
+  // The next free code is the previous string followed by that string's first value.
+  const bool nextFree = code == NextFreeCode;
+  const std::uint8_t* from = length < kShortestCopy ? nullptr
+                             : nextFree            ? PreviousPlace
+                                                   : PlaceTable[code];
+  if (from) {
+    const int copied = nextFree ? length - 1 : length;
+    for (int i = 0; i < copied; ++i) out[i] = from[i];
+    if (nextFree) out[length - 1] = out[0];
+    FirstValue = FirstTable[nextFree ? PreviousCode : code];
+  } else {
+    // Written from its last value back to its first along the prefixes.
+    std::uint8_t* at = out + length - 1;
+    int walk = code;
+    if (nextFree) {
+      *at-- = static_cast<std::uint8_t>(FirstValue);
+      walk = PreviousCode;
+    }
+    while (walk >= ClearCode) {
+      *at-- = static_cast<std::uint8_t>(SuffixTable[walk]);
+      walk = PrefixTable[walk];
+    }
+    *at = static_cast<std::uint8_t>(walk);
+    FirstValue = SuffixTable[walk];
   }
-  while (walk >= ClearCode) {
-    *at-- = static_cast<std::uint8_t>(SuffixTable[walk]);
-    walk = PrefixTable[walk];
-  }
-  *at = static_cast<std::uint8_t>(walk);
-  FirstValue = SuffixTable[walk];
-  AddEntry();
+  // The new entry's string is the previous one and this one's first value: in one piece
+  // when this string follows it directly.
+  AddEntry(PreviousPlace && PreviousEnd == out ? PreviousPlace : nullptr);
   PreviousCode = code;
+  PreviousPlace = out;
+  PreviousEnd = out + length;
   return length;
 }
 
