@@ -27,14 +27,15 @@ std::vector<std::string> FindGifFiles(const std::string& folder, bool recursive)
     const std::string name = entry->d_name;
     if (name.empty() || name[0] == '.') continue;
     const std::string path = prefix + name;
-    if (!recursive && !HasGifExtension(name)) continue;
+    const bool gif = HasGifExtension(name);
+    if (!recursive && !gif) continue;
     struct stat link {}, info {};
     if (::lstat(path.c_str(), &link) != 0) continue;
     if (!S_ISLNK(link.st_mode))
       info = link;
     else if (::stat(path.c_str(), &info) != 0)
       continue;
-    if (S_ISREG(info.st_mode) && HasGifExtension(name))
+    if (S_ISREG(info.st_mode) && gif)
       files.push_back(path);
     else if (recursive && S_ISDIR(link.st_mode))  // linked folders are not followed: no cycles
       subfolders.push_back(path);
