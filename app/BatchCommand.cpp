@@ -66,11 +66,20 @@ std::vector<TBatchFile> CollectFiles(const TBatchOptions& options) {
   return files;
 }
 
-// Results in list order, filled by the workers, taken in order by the printer.
+// Results in list order, filled by the workers and the writers. Whoever fills the row the
+// report waits for prints it and every ready row after it: no thread wakes per file just to
+// print, and the main thread sleeps until the last row is out.
 struct TResults {
+  TResults(const std::vector<TBatchFile>& files, TRunReport& report, TProgressBar& bar)
+      : Files(files), Outcomes(files.size()), Report(report), Bar(bar) {}
+  const std::vector<TBatchFile>& Files;
   std::mutex Lock;
-  std::condition_variable Ready;
+  std::condition_variable AllPrinted;
   std::vector<std::optional<TFileOutcome>> Outcomes;
+  std::size_t Printed = 0;
+  TRunReport& Report;
+  TProgressBar& Bar;
+  TRunTotals Totals;
   std::atomic<std::size_t> Next{0};
 };
 
@@ -91,7 +100,16 @@ void WriteToOutput(const TBatchFile& file, const std::string& folder, const std:
 void Post(TResults& results, std::size_t index, TFileOutcome outcome) {
   std::lock_guard lock(results.Lock);
   results.Outcomes[index] = std::move(outcome);
-  results.Ready.notify_all();
+  const std::size_t before = results.Printed;
+  for (; results.Printed < results.Outcomes.size() && results.Outcomes[results.Printed]; ++results.Printed) {
+    const TFileOutcome& ready = *results.Outcomes[results.Printed];
+    results.Totals.Add(ready);
+    results.Bar.Finish();
+    results.Report.Row(results.Files[results.Printed].Path, ready);
+  }
+  if (results.Printed == before) return;
+  results.Bar.Update(results.Printed);
+  if (results.Printed == results.Outcomes.size()) results.AllPrinted.notify_all();
 }
 
 // The row of a file that could not be read or written.
@@ -212,36 +230,28 @@ int RunBatchCommand(bool writeBack, const std::vector<std::string>& args, std::i
   }
   const std::vector<TBatchFile> files = CollectFiles(options);
 
-  TResults results;
-  results.Outcomes.resize(files.size());
+  std::size_t nameWidth = 0;
+  for (const TBatchFile& file : files) nameWidth = std::max(nameWidth, file.Path.size());
+  TRunReport report(ReportStyle(options), nameWidth, out, err);
+  TProgressBar bar(err, files.size());
+  bar.Update(0);
+  TResults results(files, report, bar);
   std::optional<TWriting> writing;
   if (writeBack) writing.emplace();
   std::vector<std::thread> workers;
   const std::size_t jobs = std::min<std::size_t>(options.Jobs, std::max<std::size_t>(files.size(), 1));
   for (std::size_t i = 0; i < jobs; ++i)
     workers.emplace_back(Work, std::ref(results), std::cref(files), writing ? &*writing : nullptr, std::cref(options));
-
-  std::size_t nameWidth = 0;
-  for (const TBatchFile& file : files) nameWidth = std::max(nameWidth, file.Path.size());
-  TRunReport report(ReportStyle(options), nameWidth, out, err);
-  TProgressBar bar(err, files.size());
-  TRunTotals totals;
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    bar.Update(i);
+  {
     std::unique_lock lock(results.Lock);
-    results.Ready.wait(lock, [&] { return results.Outcomes[i].has_value(); });
-    const TFileOutcome outcome = *results.Outcomes[i];
-    lock.unlock();
-    totals.Add(outcome);
-    bar.Finish();
-    report.Row(files[i].Path, outcome);
+    results.AllPrinted.wait(lock, [&] { return results.Printed == files.size(); });
   }
   for (std::thread& worker : workers) worker.join();
   // Every rename is durable before the run ends.
   if (writing) writing->Folders.SyncAll();
   bar.Finish();
-  report.Total(totals);
-  return totals.Failed > 0 ? kExitFileFailed : kExitSuccess;
+  report.Total(results.Totals);
+  return results.Totals.Failed > 0 ? kExitFileFailed : kExitSuccess;
 }
 
 }  // namespace lumvane
