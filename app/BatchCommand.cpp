@@ -240,8 +240,10 @@ int RunBatchCommand(bool writeBack, const std::vector<std::string>& args, std::i
   if (writeBack) writing.emplace();
   std::vector<std::thread> workers;
   const std::size_t jobs = std::min<std::size_t>(options.Jobs, std::max<std::size_t>(files.size(), 1));
-  for (std::size_t i = 0; i < jobs; ++i)
+  // The main thread is one of the workers.
+  for (std::size_t i = 1; i < jobs; ++i)
     workers.emplace_back(Work, std::ref(results), std::cref(files), writing ? &*writing : nullptr, std::cref(options));
+  Work(results, files, writing ? &*writing : nullptr, options);
   {
     std::unique_lock lock(results.Lock);
     results.AllPrinted.wait(lock, [&] { return results.Printed == files.size(); });
