@@ -233,52 +233,59 @@ TGIFSubImage::TEncodingParameters TGIFSubImage::EncodingParameters(TGIFEncoderKi
   return {bits, colorCount, IsInterlaced(), FrameWidth(), FrameHeight(), kind};
 }
 
-const std::vector<std::uint8_t>* TGIFSubImage::KnownEncoding(const TEncodingParameters& parameters) const {
+const TGIFSubImage::TEncoding* TGIFSubImage::KnownEncoding(const TEncodingParameters& parameters) const {
   for (const TEncoding& known : encodings_)
-    if (parameters == known.Parameters && pixels_ == known.Pixels) return &known.Bytes;
+    if (parameters == known.Parameters && pixels_ == known.Pixels) return &known;
   return nullptr;
 }
 
-void TGIFSubImage::Remember(const TEncodingParameters& parameters, std::vector<std::uint8_t> bytes) {
+void TGIFSubImage::Remember(const TEncodingParameters& parameters, std::vector<std::uint8_t> bytes,
+                            bool reachedClearPoint) {
   encodings_[1] = std::move(encodings_[0]);
-  encodings_[0] = {pixels_, parameters, std::move(bytes)};
+  encodings_[0] = {pixels_, parameters, std::move(bytes), reachedClearPoint};
 }
 
-void TGIFSubImage::RememberEncoding(TGIFEncoderKind kind, int codeSize, std::vector<std::uint8_t> bytes) {
+void TGIFSubImage::RememberEncoding(TGIFEncoderKind kind, int codeSize, std::vector<std::uint8_t> bytes,
+                                    bool reachedClearPoint) {
   const TEncodingParameters parameters = EncodingParameters(kind);
-  if (parameters[0] == codeSize) Remember(parameters, std::move(bytes));
+  if (parameters[0] == codeSize) Remember(parameters, std::move(bytes), reachedClearPoint);
 }
 
 void TGIFSubImage::EncodePixels(TStream& stream, TGIFEncoderKind kind) {
   const TCancellation* cancellation = Image() ? Image()->Cancellation : nullptr;
   ThrowIfCancelled(cancellation);
   const TEncodingParameters parameters = EncodingParameters(kind);
-  if (const std::vector<std::uint8_t>* known = KnownEncoding(parameters)) {
-    stream.WriteBuffer(known->data(), known->size());
+  if (const TEncoding* known = KnownEncoding(parameters)) {
+    stream.WriteBuffer(known->Bytes.data(), known->Bytes.size());
     return;
   }
   const int bits = parameters[0];
   const int colorCount = parameters[1];
   const TConstFramePixels frame{pixels_.data(), FrameWidth(), FrameHeight(), IsInterlaced()};
   TMemoryStream encoded;
+  bool reachedClearPoint = true;
   switch (kind) {
     case encodeRLE:
       TRLEEncoder().Encode(encoded, bits, colorCount, frame);
       break;
-    case encodeLZW:
-      TLZWEncoder().Encode(encoded, bits, colorCount, frame);
+    case encodeLZW: {
+      TLZWEncoder encoder;
+      encoder.Encode(encoded, bits, colorCount, frame);
+      reachedClearPoint = encoder.ReachedClearPoint();
       break;
+    }
     case encodeLZWShorter:
     case encodeLZWShortest: {
       TEncodingParameters greedyParameters = parameters;
       greedyParameters[5] = encodeLZW;
+      const TEncoding* known = KnownEncoding(greedyParameters);
       EncodeShortest(encoded, bits, colorCount, frame,
                      kind == encodeLZWShorter ? TEncodingSearch::Quick : TEncodingSearch::Full, cancellation,
-                     KnownEncoding(greedyParameters));
+                     known ? TGreedyCoding{&known->Bytes, known->ReachedClearPoint} : TGreedyCoding{});
       break;
     }
   }
-  Remember(parameters, encoded.TakeBytes());
+  Remember(parameters, encoded.TakeBytes(), reachedClearPoint);
   stream.WriteBuffer(encodings_[0].Bytes.data(), encodings_[0].Bytes.size());
 }
 

@@ -146,7 +146,9 @@ public:
   void EncodePixels(TStream& stream, TGIFEncoderKind kind);
   // Takes bytes as what EncodePixels writes with kind for the pixels as they are now, made
   // elsewhere with minimum code size codeSize; ignored when EncodePixels would use another.
-  void RememberEncoding(TGIFEncoderKind kind, int codeSize, std::vector<std::uint8_t> bytes);
+  // For greedy LZW, reachedClearPoint tells whether its table came to the lowest clear point.
+  void RememberEncoding(TGIFEncoderKind kind, int codeSize, std::vector<std::uint8_t> bytes,
+                        bool reachedClearPoint = true);
   // The LZW minimum code size the pixels are written with when the highest is given.
   int CodeSizeFor(int highestPixel) const;
 
@@ -177,11 +179,12 @@ private:
     std::vector<std::uint8_t> Pixels;
     TEncodingParameters Parameters{};
     std::vector<std::uint8_t> Bytes;
+    bool ReachedClearPoint = true;  // greedy LZW's table came to the lowest clear point
   };
   TEncodingParameters EncodingParameters(TGIFEncoderKind kind) const;
-  // The remembered bytes for the pixels as they are now, or null.
-  const std::vector<std::uint8_t>* KnownEncoding(const TEncodingParameters& parameters) const;
-  void Remember(const TEncodingParameters& parameters, std::vector<std::uint8_t> bytes);
+  // The remembered coding for the pixels as they are now, or null.
+  const TEncoding* KnownEncoding(const TEncodingParameters& parameters) const;
+  void Remember(const TEncodingParameters& parameters, std::vector<std::uint8_t> bytes, bool reachedClearPoint);
   std::array<TEncoding, 2> encodings_;
   TPaletteHandle palette_;
   TGIFLocalColorMap localColorMap_;

@@ -1,5 +1,6 @@
 #include "lzw/ChoiceParse.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -132,6 +133,25 @@ private:
 };
 
 }  // namespace
+
+bool ReachedClearPoint(const std::vector<TSentCode>& codes, int minCodeSize) {
+  const int clearCode = 1 << std::max(minCodeSize, 2);
+  int clears = 0;
+  int sinceClear = 0;  // codes after the last clear, the end code among them
+  for (const TSentCode& code : codes) {
+    if (code.Code == clearCode) {
+      ++clears;
+      sinceClear = 0;
+    } else {
+      ++sinceClear;
+    }
+  }
+  // A second clear came with a full table. Otherwise every string sent after the clear but
+  // the last made an entry.
+  const int strings = sinceClear - 1;
+  const int nextFreeCode = clearCode + 2 + std::max(strings - 1, 0);
+  return clears > 1 || nextFreeCode > TLZWEncoder::kClearPoints[0];
+}
 
 void EncodeSentCodes(TStream& stream, int minCodeSize, int colorCount, const TConstFramePixels& frame,
                      const std::vector<TSentCode>& codes) {

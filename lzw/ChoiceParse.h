@@ -33,6 +33,10 @@ struct TSentCode {
 std::int64_t ChooseLongestStrings(TPixelChoices& choices, int minCodeSize, int searchLimit,
                                   int clearAt = TLZWEncoder::kDefaultClearAt, std::vector<TSentCode>* sent = nullptr);
 
+// Whether the greedy encoder that sent these codes (a choice's record, from the first clear
+// code to the end code) came to the lowest clear point, as TLZWEncoder::ReachedClearPoint.
+bool ReachedClearPoint(const std::vector<TSentCode>& codes, int minCodeSize);
+
 // Writes the image data of the frame from the codes a choice recorded for its pixels: the
 // bytes TLZWEncoder writes for them, without matching the strings again.
 void EncodeSentCodes(TStream& stream, int minCodeSize, int colorCount, const TConstFramePixels& frame,

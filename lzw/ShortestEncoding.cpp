@@ -9,15 +9,16 @@ namespace lumvane {
 
 void EncodeShortest(TStream& stream, int minCodeSize, int colorCount, const TConstFramePixels& frame,
                     TEncodingSearch search, const TCancellation* cancellation,
-                    const std::vector<std::uint8_t>* greedy) {
+                    TGreedyCoding greedy) {
   const bool full = search == TEncodingSearch::Full;
   TMemoryStream first, second;
   TMemoryStream* shortest = &first;
   TMemoryStream* tried = &second;
   // Until its table fills, greedy LZW codes alike at every clear point and window.
-  bool reachesClearPoint = TLZWEncoder::MayReachClearPoint(frame.Count(), minCodeSize);
-  if (greedy) {
-    shortest->WriteBuffer(greedy->data(), greedy->size());
+  bool reachesClearPoint = false;
+  if (greedy.Bytes) {
+    shortest->WriteBuffer(greedy.Bytes->data(), greedy.Bytes->size());
+    reachesClearPoint = greedy.ReachedClearPoint;
   } else {
     TLZWEncoder encoder;
     encoder.Encode(*shortest, minCodeSize, colorCount, frame);

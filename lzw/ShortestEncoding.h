@@ -23,12 +23,19 @@ enum class TEncodingSearch {
 };
 constexpr std::int64_t kQuickLookaheadPixels = 16384;
 
+// What TLZWEncoder wrote for a frame (null: not known), and whether its table came to the
+// lowest clear point (if not, every clear point and adaptive window codes the frame alike).
+struct TGreedyCoding {
+  const std::vector<std::uint8_t>* Bytes = nullptr;
+  bool ReachedClearPoint = true;
+};
+
 // Encodes the frame with each encoding the search tries and writes the shortest (the first
-// of equal ones). greedy, when given, is what TLZWEncoder writes for the frame, known
-// already. Fails as TGIFEncoder::Encode, writing nothing; throws TCancelled between two
-// encodings once the cancellation is cancelled.
+// of equal ones), starting from the frame's greedy coding when it is known already. Fails
+// as TGIFEncoder::Encode, writing nothing; throws TCancelled between two encodings once the
+// cancellation is cancelled.
 void EncodeShortest(TStream& stream, int minCodeSize, int colorCount, const TConstFramePixels& frame,
                     TEncodingSearch search, const TCancellation* cancellation = nullptr,
-                    const std::vector<std::uint8_t>* greedy = nullptr);
+                    TGreedyCoding greedy = {});
 
 }  // namespace lumvane

@@ -247,7 +247,7 @@ TPixelChoiceResult KeepIfShorter(TGIFSubImage& frame, const TPixelChoices& best,
     TMemoryStream greedy;
     EncodeSentCodes(greedy, codeSize, frame.EffectiveColorMap().Count(),
                     {pixels, width, frame.FrameHeight(), frame.IsInterlaced()}, sent);
-    frame.RememberEncoding(encodeLZW, codeSize, greedy.TakeBytes());
+    frame.RememberEncoding(encodeLZW, codeSize, greedy.TakeBytes(), ReachedClearPoint(sent, codeSize));
   }
   if (!frame.ControlExtension) frame.Extensions().Add(std::make_unique<TGIFGraphicControlExtension>(frame));
   frame.ControlExtension->SetTransparent(true);

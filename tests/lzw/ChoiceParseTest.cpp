@@ -61,6 +61,7 @@ TEST(ChooseLongestStrings, CountsWhatTheEncoderWritesAndKeepsEachPixelToItsValue
       TMemoryStream replayed;
       EncodeSentCodes(replayed, codeSize, 1 << codeSize, {chosen.Values.data(), 60000, 1, false}, sent);
       EXPECT_EQ(replayed.Bytes(), data);
+      EXPECT_TRUE(ReachedClearPoint(sent, codeSize));  // the table fills and clears
       std::string error;
       const auto theirs = GiflibRead(AsGif(data, 60000, codeSize), &error);
       ASSERT_TRUE(theirs) << error;

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "base/Errors.h"
+#include "lzw/ChoiceParse.h"
 #include "lzw/GIFWriter.h"
 #include "lzw/LZWDecoder.h"
 #include "lzw/LZWEncoder.h"
@@ -321,7 +322,8 @@ TEST(ShortestEncoding, TheQuickSearchTriesLookaheadOnSmallFramesAndAdaptiveClear
 // Every pixel its own code (no pair of values repeats) is the most codes a frame can send:
 // the largest frame said to stay short of every clear point codes alike at all of them,
 // and three pixels more already clear at 4093 (the bound is that close). Greedy LZW tells
-// whether its table reached the lowest clear point exactly where the codings part.
+// whether its table reached the lowest clear point exactly where the codings part, and so
+// do the codes a pixel choice records for the same pixels.
 TEST(ClearPoints, FramesTooSmallToReachOneCodeAlikeAtAll) {
   int count = 0;
   while (!TLZWEncoder::MayReachClearPoint(count + 1, 8)) ++count;
@@ -355,6 +357,10 @@ TEST(ClearPoints, FramesTooSmallToReachOneCodeAlikeAtAll) {
     TLZWEncoder encoder;
     encoder.Encode(greedy, 8, 256, TConstFramePixels{pixels.data(), size, 1, false});
     EXPECT_EQ(encoder.ReachedClearPoint(), Encode(Kind::LZWClearing4093, pixels, size, 1, 8, 256) != greedy.Bytes());
+    TPixelChoices choices{Bytes(pixels.begin(), pixels.begin() + size), std::vector<std::int16_t>(size, -1)};
+    std::vector<TSentCode> sent;
+    ChooseLongestStrings(choices, 8, 16, TLZWEncoder::kDefaultClearAt, &sent);
+    EXPECT_EQ(ReachedClearPoint(sent, 8), encoder.ReachedClearPoint());
   }
 }
 
