@@ -9,6 +9,7 @@
 #include <cstring>
 #include <utility>
 
+#include "base/Buffers.h"
 #include "base/Errors.h"
 
 namespace lumvane {
@@ -35,6 +36,8 @@ std::size_t TMemoryStream::Write(const void* buffer, std::size_t count) {
   const auto* bytes = static_cast<const std::uint8_t*>(buffer);
   const std::size_t overlap = std::min(count, data_.size() - position_);
   if (overlap > 0) std::memcpy(data_.data() + position_, bytes, overlap);
+  const std::size_t needed = position_ + count;
+  if (needed > data_.capacity()) ReserveBuffer(data_, std::max(needed, 2 * data_.capacity()));
   data_.insert(data_.end(), bytes + overlap, bytes + count);
   position_ += count;
   return count;
@@ -133,7 +136,7 @@ std::int64_t TFileStream::Size() const {
 void TMemoryStream::LoadFromFile(const std::string& path) {
   std::int64_t size = 0;
   const int fd = OpenRegularFile(path, size);
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+  std::vector<std::uint8_t> bytes = FilledBuffer(static_cast<std::size_t>(size), 0);
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/Buffers.h"
 #include "base/Errors.h"
 #include "gfx/RowAccess.h"
 #include "gif/BlockBytes.h"
@@ -45,7 +46,7 @@ void TGIFSubImage::CopyFrom(const TGIFSubImage& source) {
   if (source.IsEmpty()) return;
   CheckPixelLimits(source.PixelCount());
   Descriptor = source.Descriptor;
-  SetPixelBuffer(std::vector<std::uint8_t>(source.pixels_));
+  SetPixelBuffer(CopiedBuffer(source.pixels_));
   localColorMap_.CopyFrom(source.localColorMap_);
   IsTransparent = source.IsTransparent;
 }
@@ -174,7 +175,7 @@ void TGIFSubImage::AllocatePixels(std::uint8_t fill) {
   ReleasePixels();
   const std::int64_t count = static_cast<std::int64_t>(FrameWidth()) * FrameHeight();
   CheckPixelLimits(count);
-  SetPixelBuffer(std::vector<std::uint8_t>(static_cast<std::size_t>(count), fill));
+  SetPixelBuffer(FilledBuffer(static_cast<std::size_t>(count), fill));
 }
 
 void TGIFSubImage::ReleasePixels() {
