@@ -232,7 +232,7 @@ TFileOutcome TFileOptimizer::OptimizeFile() {
   resultBytes_ = &file_.Bytes();
   outcome.OriginalSize = file_.Size();
   std::optional<TMemoryBudget::TClaim> memory;
-  if (budget_) memory.emplace(*budget_, EstimatedPeakBytes(file_.Bytes()));
+  if (budget_) memory.emplace(*budget_, EstimatedPeakBytes(file_));
   if (cancellation_ && cancellation_->IsCancelled()) return NotFinished(outcome);
 
   const TMemoryStream* result = nullptr;

@@ -45,10 +45,12 @@ TMemoryBudget& ProcessMemoryBudget() {
   return budget;
 }
 
-std::int64_t EstimatedPeakBytes(const std::vector<std::uint8_t>& file) {
-  TMemoryStream stream(file);
-  const std::int64_t size = stream.Size();
-  const std::int64_t pixels = std::min(ScanFile(stream).FramePixels(), MaxFilePixels(size));
+std::int64_t EstimatedPeakBytes(TStream& file) {
+  const std::int64_t position = file.Position();
+  file.SetPosition(0);
+  const std::int64_t size = file.Size();
+  const std::int64_t pixels = std::min(ScanFile(file).FramePixels(), MaxFilePixels(size));
+  file.SetPosition(position);
   return kPeakBytesPerPixel * pixels + kPeakBytesPerFileByte * size + kPeakBaseBytes;
 }
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Stream.h"
+
 namespace lumvane {
 
 class TMemoryBudget {
@@ -46,7 +48,8 @@ TMemoryBudget& ProcessMemoryBudget();
 
 // What optimizing the file may need at its peak, from the pixels its image descriptors
 // declare (as far as the file's pixel limit lets it be read) and its size. A file that
-// cannot be read as a GIF counts as small: loading it fails early.
-std::int64_t EstimatedPeakBytes(const std::vector<std::uint8_t>& file);
+// cannot be read as a GIF counts as small: loading it fails early. Reads the stream from
+// its start and leaves the position where it was.
+std::int64_t EstimatedPeakBytes(TStream& file);
 
 }  // namespace lumvane

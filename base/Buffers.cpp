@@ -9,7 +9,7 @@ namespace lumvane {
 
 namespace {
 // Below this a buffer takes few faults, and the call would cost about as much.
-constexpr std::size_t kLargeBuffer = std::size_t{256} << 10;
+constexpr std::size_t kLargeBuffer = std::size_t{64} << 10;
 
 std::uintptr_t PageSize() {
   static const std::uintptr_t size = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
