@@ -19,7 +19,7 @@ class TGIFSubImage;
 
 // While packing: how many pixels use an index, and the index it had before sorting.
 struct TColorUsage {
-  std::int32_t Count;
+  std::int64_t Count;  // a document may hold 2^31 pixels of one value
   std::int32_t Index;
 };
 // One record per possible pixel value; indexes at or beyond the map's count are counted too.
