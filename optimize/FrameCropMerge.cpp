@@ -2,6 +2,8 @@
 // transparent where they repeat the frame drawn below.
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
 
 #include "gif/GIFGraphicControlExtension.h"
@@ -11,8 +13,16 @@
 namespace lumvane {
 namespace {
 
-bool SameColor(const std::uint8_t* a, const std::uint8_t* b) {
-  return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
+// Per pixel value, the color it shows as one number, or noColor for a value beyond the map
+// or the one given as skipped.
+std::array<std::int32_t, 256> ColorKeys(const TGIFColorMap& map, int skipped, std::int32_t noColor) {
+  std::array<std::int32_t, 256> keys;
+  keys.fill(noColor);
+  const std::uint8_t* entries = map.Entries();
+  for (int value = 0; value < map.Count(); ++value)
+    if (value != skipped)
+      keys[value] = entries[value * 3] << 16 | entries[value * 3 + 1] << 8 | entries[value * 3 + 2];
+  return keys;
 }
 
 }  // namespace
@@ -102,23 +112,24 @@ void TGIFSubImage::MergeWithPrevious(const TGIFSubImage* previous) {
   const bool previousTransparent = previous->IsTransparent && previous->ControlExtension;
   const int skipped = previousTransparent ? previous->ControlExtension->TransparentIndex() : -1;
 
-  TGIFColorMap& ownMap = EffectiveColorMap();
-  const TGIFColorMap& previousMap = const_cast<TGIFSubImage*>(previous)->EffectiveColorMap();
-  const bool sameMap = &ownMap == &previousMap;
+  // A pixel repeats the one below when both show the same color. Transparent ones on either
+  // side and entries beyond either map never match (their keys differ from every color and
+  // from each other). A transparent index picked on the way is one no pixel of the frame
+  // uses: its key changes only for the frame's own pixels set to it.
+  std::array<std::int32_t, 256> ownKeys = ColorKeys(EffectiveColorMap(), target, -1);
+  const std::array<std::int32_t, 256> belowKeys =
+      ColorKeys(const_cast<TGIFSubImage*>(previous)->EffectiveColorMap(), skipped, -2);
   for (int y = overlap.Top; y < overlap.Bottom; ++y) {
     std::uint8_t* own = pixels_.data() + static_cast<std::size_t>(y - FrameTop()) * FrameWidth();
     const std::uint8_t* below =
         previous->pixels_.data() + static_cast<std::size_t>(y - previous->FrameTop()) * previous->FrameWidth();
     for (int x = overlap.Left; x < overlap.Right; ++x) {
       std::uint8_t& f = own[x - FrameLeft()];
-      const int p = below[x - previous->FrameLeft()];
-      if (f == target || p == skipped) continue;
-      // Entries beyond either map are never compared.
-      if (f >= ownMap.Count() || p >= previousMap.Count()) continue;
-      const bool repeats = (sameMap && f == p) ||
-                           SameColor(ownMap.Entries() + f * 3, previousMap.Entries() + p * 3);
-      if (!repeats) continue;
-      if (target < 0) target = PickTransparentIndex();
+      if (ownKeys[f] != belowKeys[below[x - previous->FrameLeft()]]) continue;
+      if (target < 0) {
+        target = PickTransparentIndex();
+        ownKeys[target] = -1;
+      }
       f = static_cast<std::uint8_t>(target);
     }
   }
