@@ -144,7 +144,8 @@ struct TWriting {
 
 // A file that cannot be read or written fails in its row; the run goes on. Results to
 // write go to writing's queue, which completes their rows.
-void Work(TResults& results, const std::vector<TBatchFile>& files, TWriting* writing, const TBatchOptions& options) {
+void Work(TResults& results, TWriting* writing, const TBatchOptions& options) {
+  const std::vector<TBatchFile>& files = results.Files;
   TFileOptimizer optimizer(options.Thorough, &ProcessMemoryBudget());
   for (;;) {
     const std::size_t index = results.Next++;
@@ -242,8 +243,8 @@ int RunBatchCommand(bool writeBack, const std::vector<std::string>& args, std::i
   const std::size_t jobs = std::min<std::size_t>(options.Jobs, std::max<std::size_t>(files.size(), 1));
   // The main thread is one of the workers.
   for (std::size_t i = 1; i < jobs; ++i)
-    workers.emplace_back(Work, std::ref(results), std::cref(files), writing ? &*writing : nullptr, std::cref(options));
-  Work(results, files, writing ? &*writing : nullptr, options);
+    workers.emplace_back(Work, std::ref(results), writing ? &*writing : nullptr, std::cref(options));
+  Work(results, writing ? &*writing : nullptr, options);
   {
     std::unique_lock lock(results.Lock);
     results.AllPrinted.wait(lock, [&] { return results.Printed == files.size(); });

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
-#include <vector>
 
 #include "base/Stream.h"
 

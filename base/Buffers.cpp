@@ -15,8 +15,9 @@ std::uintptr_t PageSize() {
   static const std::uintptr_t size = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
   return size;
 }
-}  // namespace
 
+// Maps in the whole pages of [data, data + bytes), which are about to be written, when the
+// range is large enough to pay for the call; does nothing where the system cannot.
 void PrepareForWriting(void* data, std::size_t bytes) {
 #ifdef MADV_POPULATE_WRITE
   if (bytes < kLargeBuffer) return;
@@ -30,6 +31,8 @@ void PrepareForWriting(void* data, std::size_t bytes) {
   (void)bytes;
 #endif
 }
+
+}  // namespace
 
 std::vector<std::uint8_t> FilledBuffer(std::size_t count, std::uint8_t fill) {
   std::vector<std::uint8_t> buffer;

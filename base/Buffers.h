@@ -9,10 +9,6 @@
 
 namespace lumvane {
 
-// Maps in the whole pages of [data, data + bytes), which are about to be written, when the
-// range is large enough to pay for the call; does nothing where the system cannot.
-void PrepareForWriting(void* data, std::size_t bytes);
-
 // count bytes of fill.
 std::vector<std::uint8_t> FilledBuffer(std::size_t count, std::uint8_t fill);
 
