@@ -79,29 +79,16 @@ void TAdaptiveClearLZWEncoder::WhenFull(int length) {
   }
 }
 
-std::size_t TLookaheadLZWEncoder::MatchesAt(std::size_t position) {
-  // No string is longer than the dictionary has entries, nor than the pixels left.
-  const std::size_t end = std::min(pixels_.size(), position + matches_.size());
-  int code = pixels_[position];
-  matches_[0] = code;
-  std::size_t count = 1;
-  for (std::size_t at = position + 1; at < end; ++at) {
-    code = Dictionary->FindEntry((static_cast<std::uint32_t>(code) << 8) | pixels_[at]);
-    if (code < 0) break;
-    matches_[count++] = code;
-  }
-  return count;
-}
-
-std::size_t TLookaheadLZWEncoder::LongestAt(std::size_t position) const {
+std::size_t TLookaheadLZWEncoder::Walk(std::size_t position, TWalk& walk, std::size_t known) const {
   if (position >= pixels_.size()) return 0;
-  int code = pixels_[position];
-  std::size_t length = 1;
-  for (std::size_t at = position + 1; at < pixels_.size(); ++at, ++length) {
+  if (known == 0) walk[known++] = pixels_[position];
+  int code = walk[known - 1];
+  for (std::size_t at = position + known; at < pixels_.size(); ++at) {
     code = Dictionary->FindEntry((static_cast<std::uint32_t>(code) << 8) | pixels_[at]);
     if (code < 0) break;
+    walk[known++] = static_cast<std::uint16_t>(code);
   }
-  return length;
+  return known;
 }
 
 void TLookaheadLZWEncoder::EncodeBody() {
@@ -113,27 +100,39 @@ void TLookaheadLZWEncoder::EncodeBody() {
   }
   EmitClear();
   std::size_t longestEntry = 1;  // no string the dictionary holds is longer
+  // The walk from the position, the walk after the best string so far, and one to try.
+  TWalk* here = &walks_[0];
+  TWalk* after = &walks_[1];
+  TWalk* tried = &walks_[2];
+  std::size_t length = Walk(0, *here);
   for (std::size_t position = 0; position < pixels_.size();) {
-    std::size_t length = MatchesAt(position);
-    std::size_t reach = length + LongestAt(position + length);
+    std::size_t chosen = length;
+    std::size_t afterLength = Walk(position + length, *after);
+    std::size_t reach = length + afterLength;
     const std::size_t shortest = length > kShorter ? length - kShorter : 1;
     for (std::size_t shorter = length - 1; shorter >= shortest && shorter > 0; --shorter) {
       // Shorter strings only reach less far from here on.
       if (shorter + longestEntry <= reach) break;
-      const std::size_t further = shorter + LongestAt(position + shorter);
-      if (further > reach) {
-        reach = further;
-        length = shorter;
+      const std::size_t further = Walk(position + shorter, *tried);
+      if (shorter + further > reach) {
+        reach = shorter + further;
+        chosen = shorter;
+        afterLength = further;
+        std::swap(after, tried);
       }
     }
-    const int code = matches_[length - 1];
+    const int code = (*here)[chosen - 1];
     EmitCode(code);
-    position += length;
+    position += chosen;
     if (position < pixels_.size()) {
       const int freeBefore = NextFreeCode;
-      AddEntryOrClear(code, pixels_[position], static_cast<int>(length));
-      if (NextFreeCode > freeBefore) longestEntry = std::max(longestEntry, length + 1);
+      AddEntryOrClear(code, pixels_[position], static_cast<int>(chosen));
+      if (NextFreeCode > freeBefore) longestEntry = std::max(longestEntry, chosen + 1);
       if (NextFreeCode < freeBefore) longestEntry = 1;
+      // The walk after the string sent is the next position's, once it takes in the entry
+      // just made; a clear forgets it.
+      std::swap(here, after);
+      length = Walk(position, *here, NextFreeCode > freeBefore ? afterLength : 0);
     }
   }
   pixels_ = {};

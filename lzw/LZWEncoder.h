@@ -155,14 +155,16 @@ protected:
   void EncodeBody() override;
 
 private:
-  // Puts the codes of the strings starting at position into matches_, shortest first, and
-  // returns how many there are.
-  std::size_t MatchesAt(std::size_t position);
-  // The length of the longest string starting at position.
-  std::size_t LongestAt(std::size_t position) const;
+  // The codes of the strings starting at a position, shortest first: as many as the
+  // longest string's length. No string is longer than the dictionary has codes.
+  using TWalk = std::array<std::uint16_t, 4096>;
+  // Fills walk from position and returns its length (0 past the end). The first known
+  // codes are taken as they are: they were walked from position before, and since then the
+  // dictionary only gained entries, which may make the walk longer.
+  std::size_t Walk(std::size_t position, TWalk& walk, std::size_t known = 0) const;
 
   std::vector<std::uint8_t> pixels_;  // in sending order
-  std::array<int, 4096> matches_;  // no string is longer than the dictionary's codes
+  std::array<TWalk, 3> walks_;
 };
 
 }  // namespace lumvane
