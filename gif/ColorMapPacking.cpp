@@ -40,7 +40,8 @@ void RemapFrame(TGIFSubImage& frame, const TIndexTable& table, int mapCount) {
   std::uint8_t* pixels = frame.Pixels();
   const std::int64_t count = std::min<std::int64_t>(frame.PixelCount(),
                                                     std::int64_t{frame.FrameWidth()} * frame.FrameHeight());
-  for (std::int64_t i = 0; i < count; ++i) pixels[i] = table[pixels[i]];
+  const TIndexTable local = table;  // a copy the pixel stores cannot alias
+  for (std::int64_t i = 0; i < count; ++i) pixels[i] = local[pixels[i]];
   // Every control block's transparent index follows (viewers go by the last one, which
   // need not be the frame's ControlExtension); one beyond the map names no entry: it keeps
   // its value.

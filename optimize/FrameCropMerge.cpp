@@ -25,31 +25,49 @@ std::array<std::int32_t, 256> ColorKeys(const TGIFColorMap& map, int skipped, st
   return keys;
 }
 
+// The first of pixels[0, end) other than t, or end; eight at a time where they are t.
+int OtherFrom(const std::uint8_t* pixels, int end, std::uint8_t t) {
+  const std::uint64_t allT = 0x0101010101010101ull * t;
+  int x = 0;
+  for (std::uint64_t eight = 0; x + 8 <= end; x += 8) {
+    std::memcpy(&eight, pixels + x, 8);
+    if (eight != allT) break;
+  }
+  while (x < end && pixels[x] == t) ++x;
+  return x;
+}
+
+// The last of pixels[begin, end) other than t, or begin - 1.
+int OtherBefore(const std::uint8_t* pixels, int end, int begin, std::uint8_t t) {
+  const std::uint64_t allT = 0x0101010101010101ull * t;
+  int x = end;
+  for (std::uint64_t eight = 0; x - 8 >= begin; x -= 8) {
+    std::memcpy(&eight, pixels + x - 8, 8);
+    if (eight != allT) break;
+  }
+  while (x > begin && pixels[x - 1] == t) --x;
+  return x - 1;
+}
+
 }  // namespace
 
 void TGIFSubImage::CropToContent(bool keepOnePixel) {
   if (IsEmpty() || !IsTransparent || !ControlExtension) return;
   const std::uint8_t t = ControlExtension->TransparentIndex();
-  const int width = FrameWidth();
-  int left = 0, top = 0, right = width - 1, bottom = FrameHeight() - 1;
-  const auto at = [&](int x, int y) { return pixels_[static_cast<std::size_t>(y) * width + x]; };
-  const auto columnClear = [&](int x) {
-    for (int y = top; y <= bottom; ++y)
-      if (at(x, y) != t) return false;
-    return true;
-  };
-  const auto rowClear = [&](int y) {
-    for (int x = left; x <= right; ++x)
-      if (at(x, y) != t) return false;
-    return true;
-  };
-  while (left <= right && columnClear(left)) ++left;
-  while (left <= right && columnClear(right)) --right;
-  if (left <= right) {
-    while (top <= bottom && rowClear(top)) ++top;
-    while (top <= bottom && rowClear(bottom)) --bottom;
+  const int width = FrameWidth(), height = FrameHeight();
+  if (PixelCount() < std::int64_t{width} * height) return;  // not a whole frame of rows
+  const auto row = [&](int y) { return pixels_.data() + static_cast<std::size_t>(y) * width; };
+  // The box around the pixels other than t, found in rows: clear rows from the top and the
+  // bottom, then per row in between only the stretches outside the box found so far.
+  int top = 0, bottom = height - 1;
+  while (top <= bottom && OtherFrom(row(top), width, t) == width) ++top;
+  while (top <= bottom && OtherFrom(row(bottom), width, t) == width) --bottom;
+  int left = width, right = -1;
+  for (int y = top; y <= bottom; ++y) {
+    left = std::min(left, OtherFrom(row(y), left, t));
+    right = std::max(right, OtherBefore(row(y), width, right + 1, t));
   }
-  if (left > right || top > bottom) {
+  if (top > bottom) {
     if (!keepOnePixel) {
       Clear();
       return;

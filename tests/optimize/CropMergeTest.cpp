@@ -45,6 +45,32 @@ TEST(Crop, ShrinksToTheVisiblePixelsAndMovesTheFrame) {
   EXPECT_EQ(PixelsOf(frame), (Bytes{1, 1, 1, 1, 2, 1}));
 }
 
+// The box is found eight pixels at a time where rows are clear: every width around a
+// multiple of eight, with the visible pixels at either edge or inside.
+TEST(Crop, FindsTheBoxAtEveryEdgeOfEightPixelStretches) {
+  struct TVisible { int X1, Y1, X2, Y2; };
+  for (const int width : {1, 7, 8, 9, 16, 17, 33}) {
+    const int height = 5;
+    for (const TVisible v : {TVisible{0, 0, 0, 0}, {width - 1, 4, width - 1, 4}, {width / 2, 2, width - 1, 3},
+                             {0, 1, width / 3, 4}, {width - 1, 0, 0, 4}}) {
+      TGIFImage image;
+      WithGrayGlobalMap(image, 4);
+      TGIFSubImage& frame = AddFrame(image, 0, 0, width, height);
+      std::fill(frame.Pixels(), frame.Pixels() + width * height, 2);
+      MakeTransparent(frame, 2);
+      frame.RowAt(v.Y1)[v.X1] = 1;
+      frame.RowAt(v.Y2)[v.X2] = 3;
+      frame.CropToContent();
+      const std::string where = std::to_string(width) + " wide, " + std::to_string(v.X1) + "," +
+                                std::to_string(v.Y1) + " and " + std::to_string(v.X2) + "," + std::to_string(v.Y2);
+      EXPECT_EQ(frame.FrameLeft(), std::min(v.X1, v.X2)) << where;
+      EXPECT_EQ(frame.FrameTop(), std::min(v.Y1, v.Y2)) << where;
+      EXPECT_EQ(frame.FrameWidth(), std::abs(v.X2 - v.X1) + 1) << where;
+      EXPECT_EQ(frame.FrameHeight(), std::abs(v.Y2 - v.Y1) + 1) << where;
+    }
+  }
+}
+
 // A frame that clears its area afterwards keeps its size when a frame follows; the one frame
 // of a still shows nothing after it and is cropped.
 TEST(Crop, AClearingFrameIsCroppedOnlyWhenItIsTheStillsOneFrame) {
