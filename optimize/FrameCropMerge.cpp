@@ -9,19 +9,18 @@
 #include "gif/GIFGraphicControlExtension.h"
 #include "gif/GIFImage.h"
 #include "gif/GIFSubImage.h"
+#include "optimize/Compositor.h"
 
 namespace lumvane {
 namespace {
 
-// Per pixel value, the color it shows as one number, or noColor for a value beyond the map
-// or the one given as skipped.
-std::array<std::int32_t, 256> ColorKeys(const TGIFColorMap& map, int skipped, std::int32_t noColor) {
-  std::array<std::int32_t, 256> keys;
+// Per pixel value, the color it shows as a picture pixel, or noColor (0 or 1, which no
+// picture pixel of a color is) for a value beyond the map or the one given as skipped.
+std::array<std::uint32_t, 256> ColorKeys(const TGIFColorMap& map, int skipped, std::uint32_t noColor) {
+  std::array<std::uint32_t, 256> keys;
   keys.fill(noColor);
-  const std::uint8_t* entries = map.Entries();
   for (int value = 0; value < map.Count(); ++value)
-    if (value != skipped)
-      keys[value] = entries[value * 3] << 16 | entries[value * 3 + 1] << 8 | entries[value * 3 + 2];
+    if (value != skipped) keys[value] = CanvasColor(map.Entries() + 3 * value);
   return keys;
 }
 
@@ -134,9 +133,9 @@ void TGIFSubImage::MergeWithPrevious(const TGIFSubImage* previous) {
   // side and entries beyond either map never match (their keys differ from every color and
   // from each other). A transparent index picked on the way is one no pixel of the frame
   // uses: its key changes only for the frame's own pixels set to it.
-  std::array<std::int32_t, 256> ownKeys = ColorKeys(EffectiveColorMap(), target, -1);
-  const std::array<std::int32_t, 256> belowKeys =
-      ColorKeys(const_cast<TGIFSubImage*>(previous)->EffectiveColorMap(), skipped, -2);
+  std::array<std::uint32_t, 256> ownKeys = ColorKeys(EffectiveColorMap(), target, 0);
+  const std::array<std::uint32_t, 256> belowKeys =
+      ColorKeys(const_cast<TGIFSubImage*>(previous)->EffectiveColorMap(), skipped, 1);
   for (int y = overlap.Top; y < overlap.Bottom; ++y) {
     std::uint8_t* own = pixels_.data() + static_cast<std::size_t>(y - FrameTop()) * FrameWidth();
     const std::uint8_t* below =
@@ -146,7 +145,7 @@ void TGIFSubImage::MergeWithPrevious(const TGIFSubImage* previous) {
       if (ownKeys[f] != belowKeys[below[x - previous->FrameLeft()]]) continue;
       if (target < 0) {
         target = PickTransparentIndex();
-        ownKeys[target] = -1;
+        ownKeys[target] = 0;
       }
       f = static_cast<std::uint8_t>(target);
     }
