@@ -1,12 +1,51 @@
 #include "lzw/LZWEncoder.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
+#include <vector>
 
 namespace lumvane {
 
 namespace {
 thread_local std::unique_ptr<THashTable> spareTable;
-}
+
+// Which strings of three pixels or more may end the dictionary's entries of each length: a
+// bit per hash of length and last three pixels. A clear bit proves that no entry of that
+// length ends so, which lets the lookahead skip a walk that could not reach far enough.
+class TStringEndFilter {
+public:
+  void Add(std::size_t length, const std::uint8_t* last) {
+    const std::size_t bit = BitOf(length, last);
+    std::uint64_t& word = words_[bit >> 6];
+    if (word == 0) used_.push_back(static_cast<std::uint16_t>(bit >> 6));
+    word |= std::uint64_t{1} << (bit & 63);
+  }
+  bool MayHold(std::size_t length, const std::uint8_t* last) const {
+    const std::size_t bit = BitOf(length, last);
+    return (words_[bit >> 6] >> (bit & 63)) & 1;
+  }
+  void Reset() {
+    for (const std::uint16_t word : used_) words_[word] = 0;
+    used_.clear();
+  }
+
+private:
+  static constexpr int kBits = 16;
+  // last points at the third pixel from the end.
+  static std::size_t BitOf(std::size_t length, const std::uint8_t* last) {
+    const std::uint64_t key =
+        std::uint64_t{length} << 24 | std::uint64_t{last[0]} << 16 | std::uint64_t{last[1]} << 8 | last[2];
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> (64 - kBits));
+  }
+  std::array<std::uint64_t, (std::size_t{1} << kBits) / 64> words_{};
+  std::vector<std::uint16_t> used_;
+};
+
+// The lookahead encoder's filter, kept per thread so that making an encoder does not clear
+// it: an encoding resets what it set.
+thread_local TStringEndFilter stringEnds;
+}  // namespace
 
 THashTableLease::THashTableLease() : table_(spareTable ? std::move(spareTable) : std::make_unique<THashTable>()) {}
 
@@ -99,6 +138,8 @@ void TLookaheadLZWEncoder::EncodeBody() {
     pixels_.insert(pixels_.end(), at, end);
   }
   EmitClear();
+  TStringEndFilter& ends = stringEnds;
+  ends.Reset();
   std::size_t longestEntry = 1;  // no string the dictionary holds is longer
   // The walk from the position, the walk after the best string so far, and one to try.
   TWalk* here = &walks_[0];
@@ -113,6 +154,11 @@ void TLookaheadLZWEncoder::EncodeBody() {
     for (std::size_t shorter = length - 1; shorter >= shortest && shorter > 0; --shorter) {
       // Shorter strings only reach less far from here on.
       if (shorter + longestEntry <= reach) break;
+      // To reach further, the string from position + shorter must hold the pixel at
+      // position + reach, at the end of an entry of this length.
+      const std::size_t needed = reach - shorter + 1;
+      if (position + reach >= pixels_.size()) continue;
+      if (needed >= 3 && !ends.MayHold(needed, &pixels_[position + reach - 2])) continue;
       const std::size_t further = Walk(position + shorter, *tried);
       if (shorter + further > reach) {
         reach = shorter + further;
@@ -127,8 +173,14 @@ void TLookaheadLZWEncoder::EncodeBody() {
     if (position < pixels_.size()) {
       const int freeBefore = NextFreeCode;
       AddEntryOrClear(code, pixels_[position], static_cast<int>(chosen));
-      if (NextFreeCode > freeBefore) longestEntry = std::max(longestEntry, chosen + 1);
-      if (NextFreeCode < freeBefore) longestEntry = 1;
+      if (NextFreeCode > freeBefore) {
+        longestEntry = std::max(longestEntry, chosen + 1);
+        if (chosen >= 2) ends.Add(chosen + 1, &pixels_[position - 2]);
+      }
+      if (NextFreeCode < freeBefore) {
+        longestEntry = 1;
+        ends.Reset();
+      }
       // The walk after the string sent is the next position's, once it takes in the entry
       // just made; a clear forgets it.
       std::swap(here, after);
