@@ -154,10 +154,10 @@ void TLookaheadLZWEncoder::EncodeBody() {
     for (std::size_t shorter = length - 1; shorter >= shortest && shorter > 0; --shorter) {
       // Shorter strings only reach less far from here on.
       if (shorter + longestEntry <= reach) break;
-      // To reach further, the string from position + shorter must hold the pixel at
-      // position + reach, at the end of an entry of this length.
+      // To reach past position + reach, the walk from position + shorter needs an entry of
+      // `needed` pixels that ends with the pixel there; none reaches past the frame's end.
+      if (position + reach >= pixels_.size()) break;
       const std::size_t needed = reach - shorter + 1;
-      if (position + reach >= pixels_.size()) continue;
       if (needed >= 3 && !ends.MayHold(needed, &pixels_[position + reach - 2])) continue;
       const std::size_t further = Walk(position + shorter, *tried);
       if (shorter + further > reach) {
