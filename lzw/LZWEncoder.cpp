@@ -43,7 +43,7 @@ private:
 };
 
 // The lookahead encoder's filter, kept per thread so that making an encoder does not clear
-// it: an encoding resets what it set.
+// it: each clear code empties it with the dictionary, an encoding's first among them.
 thread_local TStringEndFilter stringEnds;
 }  // namespace
 
@@ -118,6 +118,11 @@ void TAdaptiveClearLZWEncoder::WhenFull(int length) {
   }
 }
 
+void TLookaheadLZWEncoder::EmitClear() {
+  TLZWEncoder::EmitClear();
+  stringEnds.Reset();
+}
+
 std::size_t TLookaheadLZWEncoder::Walk(std::size_t position, TWalk& walk, std::size_t known) const {
   if (position >= pixels_.size()) return 0;
   if (known == 0) walk[known++] = pixels_[position];
@@ -139,7 +144,6 @@ void TLookaheadLZWEncoder::EncodeBody() {
   }
   EmitClear();
   TStringEndFilter& ends = stringEnds;
-  ends.Reset();
   std::size_t longestEntry = 1;  // no string the dictionary holds is longer
   // The walk from the position, the walk after the best string so far, and one to try.
   TWalk* here = &walks_[0];
@@ -177,10 +181,7 @@ void TLookaheadLZWEncoder::EncodeBody() {
         longestEntry = std::max(longestEntry, chosen + 1);
         if (chosen >= 2) ends.Add(chosen + 1, &pixels_[position - 2]);
       }
-      if (NextFreeCode < freeBefore) {
-        longestEntry = 1;
-        ends.Reset();
-      }
+      if (NextFreeCode < freeBefore) longestEntry = 1;
       // The walk after the string sent is the next position's, once it takes in the entry
       // just made; a clear forgets it.
       std::swap(here, after);

@@ -152,6 +152,7 @@ public:
   static constexpr int kShorter = 24;
 
 protected:
+  void EmitClear() override;
   void EncodeBody() override;
 
 private:
