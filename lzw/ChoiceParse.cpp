@@ -174,7 +174,8 @@ std::int64_t ChooseLongestStrings(TPixelChoices& choices, int minCodeSize, int s
   // searchLimit nodes, depth first with the pixel's own value before its alternative.
   const auto longestFrom = [&](std::size_t start, int first) {
     TSearchNode best{first, 1};
-    stack.assign(1, best);
+    stack.clear();
+    stack.push_back(best);
     int looked = 0;
     while (!stack.empty() && looked < searchLimit) {
       TSearchNode node = stack.back();
@@ -205,16 +206,23 @@ std::int64_t ChooseLongestStrings(TPixelChoices& choices, int minCodeSize, int s
       dictionary.Reset();
       previous = -1;
     }
-    TSearchNode best{-1, 0};
-    int bestFirst = -1;
-    for (const int first : {static_cast<int>(values[start]), static_cast<int>(alternatives[start])}) {
-      if (first < 0) continue;
-      if (previous >= 0) dictionary.SetPending(previous, first);
-      const TSearchNode found = longestFrom(start, first);
-      if (found.Length > best.Length) {
-        best = found;
-        bestFirst = first;
+    TSearchNode best{values[start], 1};
+    int bestFirst = values[start];
+    if (nextChoice - start < static_cast<std::size_t>(searchLimit)) {
+      best = {-1, 0};
+      for (const int first : {static_cast<int>(values[start]), static_cast<int>(alternatives[start])}) {
+        if (first < 0) continue;
+        if (previous >= 0) dictionary.SetPending(previous, first);
+        const TSearchNode found = longestFrom(start, first);
+        if (found.Length > best.Length) {
+          best = found;
+          bestFirst = first;
+        }
       }
+    } else if (previous >= 0) {
+      // No pixel the search would look at has an alternative: it would only follow the
+      // pixels' own values, as the walk below does.
+      dictionary.SetPending(previous, bestFirst);
     }
     if (previous >= 0) {
       dictionary.SetPending(previous, bestFirst);

@@ -64,14 +64,15 @@ constexpr std::int64_t kFarLongerDenominator = 20;
 // that is transparency, which starts the dictionary's strings of it that pay later; in
 // short runs it is a color, which continues the strings of the colors around.
 void PreferTransparencyInRuns(TPixelChoices& choices, int transparent, std::size_t longRun) {
-  std::vector<std::uint8_t>& values = choices.Values;
-  std::vector<std::int16_t>& alternatives = choices.Alternatives;
-  const std::size_t count = values.size();
+  std::uint8_t* values = choices.Values.data();
+  std::int16_t* alternatives = choices.Alternatives.data();
+  const std::size_t count = choices.Values.size();
   const auto mayBeTransparent = [&](std::size_t i) {
     return values[i] == transparent || alternatives[i] == transparent;
   };
-  for (std::size_t start = 0; start < count;) {
-    std::size_t end = start;
+  for (std::size_t start = 0; start < count; ++start) {
+    if (!mayBeTransparent(start)) continue;
+    std::size_t end = start + 1;
     while (end < count && mayBeTransparent(end)) ++end;
     const bool inLongRun = end - start >= longRun;
     for (std::size_t i = start; i < end; ++i) {
@@ -80,7 +81,7 @@ void PreferTransparencyInRuns(TPixelChoices& choices, int transparent, std::size
       alternatives[i] = values[i];
       values[i] = static_cast<std::uint8_t>(other);
     }
-    start = end == start ? end + 1 : end;
+    start = end;
   }
 }
 
