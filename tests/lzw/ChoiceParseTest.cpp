@@ -89,5 +89,28 @@ TEST(ChooseLongestStrings, AlternativesThatContinueARunShortenTheCodes) {
   EXPECT_EQ(choices.Values, Bytes(4000, 0));
 }
 
+// Where the pixel's own value continues the string but its alternative leads to a longer
+// one the dictionary holds, the search takes the alternative: a long run made the strings
+// of zeros up to 21, and "0 0 1" was made just before.
+TEST(ChooseLongestStrings, AnAlternativeThatReachesFurtherWinsOverAValueThatContinues) {
+  TPixelChoices choices;
+  const auto add = [&](int value, int count, int alternative = -1) {
+    choices.Values.insert(choices.Values.end(), count, static_cast<std::uint8_t>(value));
+    choices.Alternatives.insert(choices.Alternatives.end(), count, static_cast<std::int16_t>(alternative));
+  };
+  add(0, 210);
+  add(2, 1);
+  add(0, 2);
+  add(1, 1);
+  add(3, 1);
+  const std::size_t tested = choices.Values.size() + 2;
+  add(0, 2);
+  add(1, 1, 0);
+  add(0, 18);
+  add(3, 1);
+  ChooseLongestStrings(choices, 2, 16);
+  EXPECT_EQ(choices.Values[tested], 0);
+}
+
 }  // namespace
 }  // namespace lumvane::test
