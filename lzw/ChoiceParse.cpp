@@ -206,6 +206,8 @@ std::int64_t ChooseLongestStrings(TPixelChoices& choices, int minCodeSize, int s
       dictionary.Reset();
       previous = -1;
     }
+    // Where no pixel the search would look at has an alternative, it would only follow the
+    // pixels' own values, as the walk below does.
     TSearchNode best{values[start], 1};
     int bestFirst = values[start];
     if (nextChoice - start < static_cast<std::size_t>(searchLimit)) {
@@ -219,10 +221,6 @@ std::int64_t ChooseLongestStrings(TPixelChoices& choices, int minCodeSize, int s
           bestFirst = first;
         }
       }
-    } else if (previous >= 0) {
-      // No pixel the search would look at has an alternative: it would only follow the
-      // pixels' own values, as the walk below does.
-      dictionary.SetPending(previous, bestFirst);
     }
     if (previous >= 0) {
       dictionary.SetPending(previous, bestFirst);
