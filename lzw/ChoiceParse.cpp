@@ -206,12 +206,12 @@ std::int64_t ChooseLongestStrings(TPixelChoices& choices, int minCodeSize, int s
       dictionary.Reset();
       previous = -1;
     }
-    // Where no pixel the search would look at has an alternative, it would only follow the
-    // pixels' own values, as the walk below does.
+    // The pixel's own value alone, unless the search finds longer. Where no pixel the
+    // search would look at has an alternative, it would only follow the pixels' own values,
+    // as the walk below does.
     TSearchNode best{values[start], 1};
     int bestFirst = values[start];
     if (nextChoice - start < static_cast<std::size_t>(searchLimit)) {
-      best = {-1, 0};
       for (const int first : {static_cast<int>(values[start]), static_cast<int>(alternatives[start])}) {
         if (first < 0) continue;
         if (previous >= 0) dictionary.SetPending(previous, first);
