@@ -67,6 +67,36 @@ int FirstLoopCount(const TGIFImage& image) {
   return -1;
 }
 
+// The side of the canvas's tiles (as a shift): the widest whose tiles, where the frames
+// paint, hold no more pixels than the frames themselves or than the narrowest tiles would.
+// Wider tiles cut the rows each step touches into fewer pieces; for small frames scattered
+// over a large screen they would hold far more than is painted, so there they stay narrow.
+int TileShiftFor(const TGIFImage& image, const TCompositor& canvas) {
+  std::vector<TCanvasArea> areas;
+  std::int64_t painted = 0;
+  for (const auto& frame : image.Frames) {
+    if (!HoldsImage(*frame)) continue;
+    const TCanvasArea area = canvas.ClippedRect(*frame);
+    if (area.IsEmpty()) continue;
+    areas.push_back(area);
+    painted += std::int64_t{area.Width()} * area.Height();
+  }
+  const auto tilePixels = [&](int shift) {
+    const auto tiles = [shift](int from, int to) { return std::int64_t{((to - 1) >> shift) - (from >> shift) + 1}; };
+    std::int64_t touched = 0;
+    for (const TCanvasArea& area : areas) touched += tiles(area.Left, area.Right) * tiles(area.Top, area.Bottom);
+    const std::int64_t all = canvas.Width() > 0 && canvas.Height() > 0
+                                 ? tiles(0, canvas.Width()) * tiles(0, canvas.Height())
+                                 : 0;
+    return std::min(touched, all) << (2 * shift);
+  };
+  const std::int64_t bound = std::max(tilePixels(kMinTileShift), painted);
+  int shift = kMinTileShift;
+  for (int wider = kMinTileShift + 1; wider <= kMaxTileShift; ++wider)
+    if (tilePixels(wider) <= bound) shift = wider;
+  return shift;
+}
+
 }  // namespace
 
 bool HoldsImage(const TGIFSubImage& frame) {
@@ -135,7 +165,8 @@ void TCompositor::Start() {
     canvas_.emplace<TTiledCanvas<std::uint32_t>>();
     palette_.clear();
   }
-  std::visit([&](auto& canvas) { canvas.Reset(width_, height_); }, canvas_);
+  const int shift = TileShiftFor(image_, *this);
+  std::visit([&](auto& canvas) { canvas.Reset(width_, height_, shift); }, canvas_);
 }
 
 const std::array<std::uint32_t, 256>& TCompositor::ValuesOf(const std::array<std::uint32_t, 256>& colors) {

@@ -18,14 +18,21 @@ struct TCanvasArea {
   int Height() const { return Bottom - Top; }
 };
 
+// Tiles are 2^shift pixels on a side, shift from kMinTileShift to kMaxTileShift.
+constexpr int kMinTileShift = 4;
+constexpr int kMaxTileShift = 6;
+
 template <class T>
 class TTiledCanvas {
 public:
-  // Makes the canvas width × height, 0 everywhere.
-  void Reset(int width, int height) {
-    columns_ = (width + kMask) >> kShift;
+  // Makes the canvas width × height, 0 everywhere, in tiles of 2^shift pixels on a side
+  // (clamped to the range above).
+  void Reset(int width, int height, int shift = kMinTileShift) {
+    shift_ = std::clamp(shift, kMinTileShift, kMaxTileShift);
+    mask_ = (1 << shift_) - 1;
+    columns_ = (width + mask_) >> shift_;
     tiles_.clear();
-    index_.assign(static_cast<std::size_t>(columns_) * ((height + kMask) >> kShift), 0);
+    index_.assign(static_cast<std::size_t>(columns_) * ((height + mask_) >> shift_), 0);
   }
 
   // Nothing was painted since the last Reset.
@@ -43,7 +50,7 @@ public:
   }
   template <class Visit>
   void Read(const TCanvasArea& area, Visit&& visit) const {
-    static const std::vector<T> kEmptyTile(kSide * kSide, 0);
+    static const std::vector<T> kEmptyTile(std::size_t{1} << (2 * kMaxTileShift), 0);
     Walk(area, [this](int column, int row) -> const T* {
       const T* tile = FindTile(column, row);
       return tile ? tile : kEmptyTile.data();
@@ -51,10 +58,6 @@ public:
   }
 
 private:
-  static constexpr int kShift = 4;
-  static constexpr int kSide = 1 << kShift;
-  static constexpr int kMask = kSide - 1;
-
   T* FindTile(int column, int row) const {
     const std::uint32_t at = index_[static_cast<std::size_t>(row) * columns_ + column];
     return at ? tiles_[at - 1].get() : nullptr;
@@ -62,7 +65,7 @@ private:
   T* MakeTile(int column, int row) {
     std::uint32_t& at = index_[static_cast<std::size_t>(row) * columns_ + column];
     if (!at) {
-      tiles_.push_back(std::make_unique<T[]>(kSide * kSide));
+      tiles_.push_back(std::make_unique<T[]>(std::size_t{1} << (2 * shift_)));
       at = static_cast<std::uint32_t>(tiles_.size());
     }
     return tiles_[at - 1].get();
@@ -71,17 +74,19 @@ private:
   template <class TileAt, class Visit>
   void Walk(const TCanvasArea& area, TileAt tileAt, Visit& visit) const {
     if (area.IsEmpty()) return;
-    const int firstColumn = area.Left >> kShift, lastColumn = (area.Right - 1) >> kShift;
+    const int firstColumn = area.Left >> shift_, lastColumn = (area.Right - 1) >> shift_;
     for (int y = area.Top; y < area.Bottom; ++y)
       for (int column = firstColumn; column <= lastColumn; ++column) {
-        const auto tile = tileAt(column, y >> kShift);
+        const auto tile = tileAt(column, y >> shift_);
         if (!tile) continue;
-        const int left = std::max(area.Left, column << kShift);
-        const int right = std::min(area.Right, (column + 1) << kShift);
-        visit(left, y, tile + ((y & kMask) << kShift) + (left & kMask), right - left);
+        const int left = std::max(area.Left, column << shift_);
+        const int right = std::min(area.Right, (column + 1) << shift_);
+        visit(left, y, tile + ((y & mask_) << shift_) + (left & mask_), right - left);
       }
   }
 
+  int shift_ = kMinTileShift;
+  int mask_ = (1 << kMinTileShift) - 1;
   int columns_ = 0;
   // Per tile, row by row: 0 when it does not exist, else its place in tiles_ plus one.
   std::vector<std::uint32_t> index_;

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "base/Errors.h"
 #include "gif/GIFApplicationExtensions.h"
 #include "gif/GIFGraphicControlExtension.h"
 #include "optimize/Compositor.h"
+#include "optimize/TiledCanvas.h"
 #include "support/GifBytes.h"
 
 namespace lumvane::test {
@@ -346,6 +349,32 @@ TEST(CompareShows, AStillPictureHasNoTimeOrLoopCountAndTransparentColorsDoNotCou
   alsoNone.Blocks();
   EXPECT_EQ(Compare(none, alsoNone), "same");
   EXPECT_EQ(Compare(none, quick), "picture count 0 vs 1");
+}
+
+// At every tile side, areas that straddle tile edges and the canvas's ragged edge read back
+// as written; writing only where tiles exist leaves the rest unpainted.
+TEST(TiledCanvas, EveryTileSideReadsBackWhatWasWritten) {
+  constexpr int kWidth = 200, kHeight = 140;
+  const TCanvasArea areas[] = {{3, 5, 140, 9}, {60, 0, 70, 70}, {15, 15, 17, 17}, {100, 40, 200, 70}};
+  for (int shift = kMinTileShift; shift <= kMaxTileShift; ++shift) {
+    TTiledCanvas<std::uint16_t> canvas;
+    canvas.Reset(kWidth, kHeight, shift);
+    std::vector<std::uint16_t> expected(kWidth * kHeight, 0);
+    std::uint16_t next = 1;
+    for (const TCanvasArea& area : areas)
+      canvas.Write(area, [&](int x, int y, std::uint16_t* pixels, int count) {
+        for (int i = 0; i < count; ++i) pixels[i] = expected[y * kWidth + x + i] = next++;
+      });
+    canvas.WriteExisting({0, 0, kWidth, kHeight}, [&](int x, int y, std::uint16_t* pixels, int count) {
+      for (int i = 0; i < count; ++i) pixels[i] = expected[y * kWidth + x + i] += 1;
+    });
+    std::vector<std::uint16_t> read(kWidth * kHeight, 0xFFFF);
+    canvas.Read({0, 0, kWidth, kHeight}, [&](int x, int y, const std::uint16_t* pixels, int count) {
+      std::copy_n(pixels, count, &read[y * kWidth + x]);
+    });
+    EXPECT_EQ(read, expected) << "tile side " << (1 << shift);
+    EXPECT_EQ(read.back(), 0) << "a tile nothing was painted in stays unmade";
+  }
 }
 
 }  // namespace
