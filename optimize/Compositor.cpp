@@ -85,9 +85,7 @@ int TileShiftFor(const TGIFImage& image, const TCompositor& canvas) {
     const auto tiles = [shift](int from, int to) { return std::int64_t{((to - 1) >> shift) - (from >> shift) + 1}; };
     std::int64_t touched = 0;
     for (const TCanvasArea& area : areas) touched += tiles(area.Left, area.Right) * tiles(area.Top, area.Bottom);
-    const std::int64_t all = canvas.Width() > 0 && canvas.Height() > 0
-                                 ? tiles(0, canvas.Width()) * tiles(0, canvas.Height())
-                                 : 0;
+    const std::int64_t all = tiles(0, canvas.Width()) * tiles(0, canvas.Height());
     return std::min(touched, all) << (2 * shift);
   };
   const std::int64_t bound = std::max(tilePixels(kMinTileShift), painted);
