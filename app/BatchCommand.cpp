@@ -21,6 +21,7 @@
 #include "app/BatchReport.h"
 #include "app/CommandLine.h"
 #include "app/FileOptimizer.h"
+#include "base/Buffers.h"
 #include "app/FileWriting.h"
 #include "app/GifSearch.h"
 #include "app/MemoryBudget.h"
@@ -243,7 +244,10 @@ int RunBatchCommand(bool writeBack, const std::vector<std::string>& args, std::i
   const std::size_t jobs = std::min<std::size_t>(options.Jobs, std::max<std::size_t>(files.size(), 1));
   // The main thread is one of the workers.
   for (std::size_t i = 1; i < jobs; ++i)
-    workers.emplace_back(Work, std::ref(results), writing ? &*writing : nullptr, std::cref(options));
+    workers.emplace_back([&results, &writing, &options] {
+      MapHeapRoomInLargePages();  // a worker allocates from a heap of its own
+      Work(results, writing ? &*writing : nullptr, options);
+    });
   Work(results, writing ? &*writing : nullptr, options);
   {
     std::unique_lock lock(results.Lock);

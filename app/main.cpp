@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "base/Buffers.h"
 
 namespace {
 
@@ -51,11 +52,14 @@ void StartWindow(char** argv) {
 // memory freed stays with the process for the next file, up to kKeptFreeBytes at the top of
 // a heap and for blocks up to that size, instead of going back to the system and being
 // faulted in again page by page. Larger blocks still come from and go back to the system.
+// The main heap's room is mapped in large pages; each batch worker maps its own.
 constexpr int kKeptFreeBytes = 32 << 20;
+static_assert(lumvane::kLargePageRoom < kKeptFreeBytes);
 
 void KeepFreedMemory() {
   ::mallopt(M_MMAP_THRESHOLD, kKeptFreeBytes);
   ::mallopt(M_TRIM_THRESHOLD, kKeptFreeBytes);
+  lumvane::MapHeapRoomInLargePages();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
 
 namespace lumvane {
 
@@ -46,6 +47,18 @@ std::vector<std::uint8_t> CopiedBuffer(const std::vector<std::uint8_t>& bytes) {
   ReserveBuffer(buffer, bytes.size());
   buffer.assign(bytes.begin(), bytes.end());
   return buffer;
+}
+
+void MapHeapRoomInLargePages() {
+#ifdef MADV_HUGEPAGE
+  constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
+  void* room = std::malloc(kLargePageRoom);
+  if (!room) return;
+  const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(room) + kLargePage - 1) & ~(kLargePage - 1);
+  const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(room) + kLargePageRoom) & ~(kLargePage - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  std::free(room);
+#endif
 }
 
 void ReserveBuffer(std::vector<std::uint8_t>& buffer, std::size_t capacity) {
