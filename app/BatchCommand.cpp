@@ -21,11 +21,11 @@
 #include "app/BatchReport.h"
 #include "app/CommandLine.h"
 #include "app/FileOptimizer.h"
-#include "base/Buffers.h"
 #include "app/FileWriting.h"
 #include "app/GifSearch.h"
 #include "app/MemoryBudget.h"
 #include "app/WriteQueue.h"
+#include "base/Buffers.h"
 
 namespace lumvane {
 namespace {
