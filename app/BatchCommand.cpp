@@ -243,12 +243,13 @@ int RunBatchCommand(bool writeBack, const std::vector<std::string>& args, std::i
   std::vector<std::thread> workers;
   const std::size_t jobs = std::min<std::size_t>(options.Jobs, std::max<std::size_t>(files.size(), 1));
   // The main thread is one of the workers.
+  TWriting* const writer = writing ? &*writing : nullptr;
   for (std::size_t i = 1; i < jobs; ++i)
-    workers.emplace_back([&results, &writing, &options] {
+    workers.emplace_back([&results, writer, &options] {
       MapHeapRoomInLargePages();  // a worker allocates from a heap of its own
-      Work(results, writing ? &*writing : nullptr, options);
+      Work(results, writer, options);
     });
-  Work(results, writing ? &*writing : nullptr, options);
+  Work(results, writer, options);
   {
     std::unique_lock lock(results.Lock);
     results.AllPrinted.wait(lock, [&] { return results.Printed == files.size(); });
