@@ -29,10 +29,10 @@ public:
   // (clamped to the range above).
   void Reset(int width, int height, int shift = kMinTileShift) {
     shift_ = std::clamp(shift, kMinTileShift, kMaxTileShift);
-    mask_ = (1 << shift_) - 1;
-    columns_ = (width + mask_) >> shift_;
+    const int mask = (1 << shift_) - 1;
+    columns_ = (width + mask) >> shift_;
     tiles_.clear();
-    index_.assign(static_cast<std::size_t>(columns_) * ((height + mask_) >> shift_), 0);
+    index_.assign(static_cast<std::size_t>(columns_) * ((height + mask) >> shift_), 0);
   }
 
   // Nothing was painted since the last Reset.
@@ -74,6 +74,7 @@ private:
   template <class TileAt, class Visit>
   void Walk(const TCanvasArea& area, TileAt tileAt, Visit& visit) const {
     if (area.IsEmpty()) return;
+    const int mask = (1 << shift_) - 1;
     const int firstColumn = area.Left >> shift_, lastColumn = (area.Right - 1) >> shift_;
     for (int y = area.Top; y < area.Bottom; ++y)
       for (int column = firstColumn; column <= lastColumn; ++column) {
@@ -81,12 +82,11 @@ private:
         if (!tile) continue;
         const int left = std::max(area.Left, column << shift_);
         const int right = std::min(area.Right, (column + 1) << shift_);
-        visit(left, y, tile + ((y & mask_) << shift_) + (left & mask_), right - left);
+        visit(left, y, tile + ((y & mask) << shift_) + (left & mask), right - left);
       }
   }
 
   int shift_ = kMinTileShift;
-  int mask_ = (1 << kMinTileShift) - 1;
   int columns_ = 0;
   // Per tile, row by row: 0 when it does not exist, else its place in tiles_ plus one.
   std::vector<std::uint32_t> index_;
